@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "link/ByteChannel.h"
+#include "link/Clock.h"
+#include "link/Prompter.h"
+
+namespace pyra {
+
+// The link configuration and the state of the last exchange. The three flags mirror the check
+// boxes "Bidirectional Comm.", "Use eXtended Addr" and "Use Velora Tunneling"; the link unticks
+// Bidirectional itself when a reply does not come.
+struct LinkState {
+  uint8_t ModuleAddress = 0;
+  uint8_t ExtendedAddress = 0;
+  int ToggleBit = 0;  // 0 or 64; 128 = link reset pending
+  std::array<int, 21> RxMessage{};
+  bool ReplyValid = false;
+  int VeloraToggle = 0;
+  bool Bidirectional = true;
+  bool UseXAddress = false;
+  bool UseVelora = false;
+};
+
+// One module link: frames, checksums, the alternation bit, reply validation, the Velora route
+// and the communication log. All calls are synchronous and must come from one thread at a time.
+class Link {
+ public:
+  using LogSink = std::function<void(const std::string& line)>;
+
+  Link(Clock& clock, Prompter& prompter);
+  ~Link();
+
+  // A (re)opened port starts with a link reset before its next frame.
+  void Open(std::unique_ptr<ByteChannel> channel);
+  void Close();
+  bool PortOpen() const;
+  ByteChannel* Channel() { return channel_.get(); }
+
+  LinkState& State() { return state_; }
+  const LinkState& State() const { return state_; }
+  Clock& GetClock() { return clock_; }
+  Prompter& GetPrompter() { return prompter_; }
+  void SetPrompter(Prompter& prompter) { prompter_ = prompter; }
+
+  void SetLogSink(LogSink sink) { log_ = std::move(sink); }
+  void Log(const std::string& line);
+
+  // Port, bit rate or module address changed: the next frame is preceded by a link reset.
+  void RequestReset() { state_.ToggleBit = 128; }
+
+  // Frames and sends up to 15 payload bytes (each 0..127). On the direct link the result is
+  // true once the frame is out; callers that need the reply test ReplyValid and read RxMessage.
+  bool SendPRMessage(bool expect_reply, std::span<const int> payload);
+  bool SendPRMessage(bool expect_reply, std::initializer_list<int> payload) {
+    return SendPRMessage(expect_reply, std::span<const int>(payload.begin(), payload.size()));
+  }
+  // The older output modules' frame: three data bytes, never answered.
+  void SendLumoMessage(int address_byte, int b1, int b2, int b3);
+  void SendSyncBurst();
+  // Collects one reply frame into RxMessage; false when none came within 2 seconds.
+  bool ReceiveReply();
+
+  // One Velora frame with its answer; false (after the message) when no valid answer came.
+  bool SendVeloraMessage(std::span<const int> payload);
+  bool SendVeloraMessage(std::initializer_list<int> payload) {
+    return SendVeloraMessage(std::span<const int>(payload.begin(), payload.size()));
+  }
+  // Receives one Velora frame into RxMessage; returns its log text, empty when none was valid.
+  std::string ReceiveVeloraReply();
+
+  int ReplySize() const { return state_.RxMessage[1] & 15; }
+
+  // Long operations stop between exchanges once a cancel was requested (any thread may ask).
+  void RequestCancel() { cancel_ = true; }
+  void ClearCancel() { cancel_ = false; }
+  bool CancelRequested() const { return cancel_; }
+
+ private:
+  bool SendVeloraRoute(bool expect_reply, std::span<const int> payload);
+  void WriteByte(uint8_t b);
+  void WriteReset(uint8_t address_byte, std::initializer_list<uint8_t> rest);
+  Clock::TimePoint Deadline();
+  bool TimeUp(Clock::TimePoint t0, Clock::TimePoint deadline);
+
+  Clock& clock_;
+  std::reference_wrapper<Prompter> prompter_;
+  std::unique_ptr<ByteChannel> channel_;
+  LinkState state_;
+  LogSink log_;
+  std::atomic<bool> cancel_{false};
+};
+
+}  // namespace pyra
