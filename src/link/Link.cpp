@@ -83,7 +83,7 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
   const int extended = s.ExtendedAddress;
   std::vector<uint8_t> frame =
       EncodeFrame(address_byte, s.Bidirectional, s.UseXAddress ? &extended : nullptr, payload);
-  std::string line = ">";
+  std::string line = "> ";
   for (std::size_t i = 0; i < frame.size(); ++i) {
     WriteByte(frame[i]);
     if (i + 1 < frame.size()) line += FormatHexByte(frame[i] & 127);
@@ -102,7 +102,7 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
       auto& rx = s.RxMessage;
       const bool reply_has_xa = (rx[1] & 16) != 0;
       const int n = (rx[1] & 15) + (reply_has_xa ? 1 : 0);
-      std::string reply = "<";
+      std::string reply = "< ";
       for (int i = 0; i <= n + 1; ++i) reply += FormatHexByte(static_cast<uint8_t>(rx[i]));
       Log(reply);
 

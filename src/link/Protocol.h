@@ -18,7 +18,8 @@ inline constexpr int kMaxIDLength = 12;
 
 // The module erases its configuration memory only when 96, 0 is followed by exactly these eight
 // bytes; the tool and the simulated module both take them from here.
-inline constexpr std::array<uint8_t, 8> kEraseGuard = {0x50, 0x79, 0x72, 0x61, 0x45, 0x72, 0x61, 0x73};
+inline constexpr std::array<uint8_t, 8> kEraseGuard = {0x50, 0x79, 0x72, 0x61,
+                                                       0x45, 0x72, 0x61, 0x73};
 
 // Header bits of a direct-link frame.
 inline constexpr int kHeaderBase = 128 + 64;

@@ -19,7 +19,7 @@ bool Link::SendVeloraMessage(std::span<const int> payload) {
   std::vector<uint8_t> frame = EncodeVeloraFrame(payload, state_.VeloraToggle);
   for (uint8_t b : frame) WriteByte(b);
   if (!payload.empty()) {
-    std::string line = ">>";
+    std::string line = ">> ";
     for (std::size_t i = 0; i + 1 < frame.size(); ++i) line += FormatHexByte(frame[i] & 127);
     Log(line);
   }
@@ -46,7 +46,7 @@ std::string Link::ReceiveVeloraReply() {
     if (!got) break;
     const uint8_t b = *got;
     if (b < 128) {
-      text = "<<" + FormatHexByte(b);
+      text = "<< " + FormatHexByte(b);
       rx.fill(0);
       rx[0] = b;
       n = VeloraLengthFromLead(b);
@@ -66,8 +66,8 @@ std::string Link::ReceiveVeloraReply() {
   }
   if (complete) {
     if (std::accumulate(rx.begin(), rx.end(), 0) % 128 != 0) {
-      prompter_.get().Message(std::string("Checksum Error") + kCrLf + "Size = " +
-                              std::to_string(n) + text);
+      prompter_.get().Message(std::string("Checksum Error") + kCrLf +
+                              "Size = " + std::to_string(n) + text);
       rx[0] = 0;
       text.clear();
     } else {

@@ -61,8 +61,8 @@ void ActivateTransparentMode(Link& link) {
   if (IsReply(s, 4, 1, 2) &&
       VeloraVersion(s.RxMessage[3], s.RxMessage[4]) >= kVeloraMinTunnelVersion) {
     link.SendVeloraMessage({});
-    Answer answer = prompter.Ask(std::string("Your Velora system supports Pyra Tunneling") +
-                                     kCrLf + "We recommend to use the Velora Tunneling option instead" +
+    Answer answer = prompter.Ask(std::string("Your Velora system supports Pyra Tunneling") + kCrLf +
+                                     "We recommend to use the Velora Tunneling option instead" +
                                      kCrLf + "Do you still want to activate Transparant Mode?",
                                  Buttons::kYesNo);
     if (answer != Answer::kYes) return;

@@ -5,8 +5,9 @@
 namespace pyra {
 
 struct VeloraSwitchResult {
-  bool ticked = false;       // "Use Velora Tunneling" stays ticked
-  bool tunnel_ready = false;  // protocol 3200 or later: hide "Activate Transparent Mode", allow 0..31
+  bool ticked = false;  // "Use Velora Tunneling" stays ticked
+  bool tunnel_ready =
+      false;  // protocol 3200 or later: hide "Activate Transparent Mode", allow 0..31
 };
 
 // Ticking "Use Velora Tunneling": checks the port and the system's protocol version.

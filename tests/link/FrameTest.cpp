@@ -60,7 +60,7 @@ TEST(FrameTest, VeloraLeadBytesCarryLengthAndAlternationBit) {
     int n;
     int toggle;
     int lead;
-  } cases[] = {{0, 0, 40}, {0, 1, 104}, {3, 0, 43}, {3, 1, 107},
+  } cases[] = {{0, 0, 40}, {0, 1, 104}, {3, 0, 43},  {3, 1, 107},
                {10, 0, 2}, {10, 1, 66}, {16, 0, 16}, {19, 1, 83}};
   for (auto c : cases) {
     EXPECT_EQ(VeloraLeadByte(c.n, c.toggle), c.lead) << "n=" << c.n << " toggle=" << c.toggle;

@@ -6,9 +6,7 @@ void ScriptedChannel::QueueReply(std::vector<uint8_t> bytes, Clock::Duration del
   replies_.push_back({std::move(bytes), delay});
 }
 
-std::size_t ScriptedChannel::Available() {
-  return clock_.Now() >= rx_ready_ ? rx_.size() : 0;
-}
+std::size_t ScriptedChannel::Available() { return clock_.Now() >= rx_ready_ ? rx_.size() : 0; }
 
 std::optional<uint8_t> ScriptedChannel::ReadByte(Clock::TimePoint deadline) {
   if (!fail_reason_.empty()) open_ = false;
