@@ -28,6 +28,10 @@ void Link::Log(const std::string& line) {
   if (log_) log_(line);
 }
 
+void Link::PaceWrite() {
+  if (!state_.Bidirectional) clock_.SleepUntil(clock_.Now() + std::chrono::milliseconds(100));
+}
+
 void Link::WriteByte(uint8_t b) {
   if (channel_) channel_->Write(b);
 }

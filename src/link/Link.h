@@ -34,6 +34,8 @@ struct LinkState {
 class Link {
  public:
   using LogSink = std::function<void(const std::string& line)>;
+  // Where a long operation stands: a short text ("Reading pin 5 of 32") and done / total steps.
+  using ProgressSink = std::function<void(const std::string& step, int done, int total)>;
 
   Link(Clock& clock, Prompter& prompter);
   ~Link();
@@ -52,6 +54,12 @@ class Link {
 
   void SetLogSink(LogSink sink) { log_ = std::move(sink); }
   void Log(const std::string& line);
+  void SetProgressSink(ProgressSink sink) { progress_ = std::move(sink); }
+  void ReportProgress(const std::string& step, int done, int total) {
+    if (progress_) progress_(step, done, total);
+  }
+  // Writes without bidirectional mode are paced: nothing else tells the tool the module is ready.
+  void PaceWrite();
 
   // Port, bit rate or module address changed: the next frame is preceded by a link reset.
   void RequestReset() { state_.ToggleBit = 128; }
@@ -95,6 +103,7 @@ class Link {
   std::unique_ptr<ByteChannel> channel_;
   LinkState state_;
   LogSink log_;
+  ProgressSink progress_;
   std::atomic<bool> cancel_{false};
 };
 

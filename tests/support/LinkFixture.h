@@ -34,6 +34,39 @@ class LinkFixture : public ::testing::Test {
 
   std::string Written() const { return Hex(channel_->Written()); }
 
+  // Queues the module's answers to the next frames of module 0, one per frame, following the
+  // alternation bit from its present state. An empty payload list stands for "no answer".
+  void QueueReplies(const std::vector<std::vector<int>>& payloads) {
+    int toggle = link_.State().ToggleBit == 128 ? 64 : link_.State().ToggleBit;
+    for (const auto& p : payloads) {
+      channel_->QueueReply(Reply(static_cast<uint8_t>(toggle + 3), p));
+      toggle ^= 64;
+    }
+  }
+
+  // The payloads (7-bit) of every direct frame written so far, reset frames left out.
+  std::vector<std::vector<int>> SentPayloads() const {
+    std::vector<std::vector<int>> frames;
+    const auto& w = channel_->Written();
+    std::size_t i = 0;
+    while (i < w.size()) {
+      if (w[i] >= 128 || i + 1 >= w.size()) {
+        ++i;
+        continue;
+      }
+      const int header = w[i + 1];
+      const int size = header & 15;
+      const int xa = (header & 16) ? 1 : 0;
+      std::vector<int> payload;
+      for (int k = 0; k < size && i + 2 + xa + k < w.size(); ++k) {
+        payload.push_back(w[i + 2 + xa + k] & 127);
+      }
+      if (size > 0) frames.push_back(payload);
+      i += 3 + xa + size;
+    }
+    return frames;
+  }
+
   ManualClock clock_;
   ScriptedPrompter prompter_;
   Link link_{clock_, prompter_};
