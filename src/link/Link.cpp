@@ -36,6 +36,11 @@ void Link::WriteByte(uint8_t b) {
   if (channel_) channel_->Write(b);
 }
 
+void Link::DiscardReceived() {
+  while (channel_ && channel_->Available() > 0 && channel_->ReadByte(clock_.Now())) {
+  }
+}
+
 void Link::SendSyncBurst() {
   if (!PortOpen()) return;
   for (uint8_t b : kSyncBurst) WriteByte(b);
@@ -81,6 +86,9 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
   if (s.UseVelora) return SendVeloraRoute(expect_reply, payload);
 
   const uint8_t a = static_cast<uint8_t>(s.ModuleAddress * 4 + 3);
+  // A reply that came after its time-out would otherwise be taken for the answer to this frame,
+  // refused, and leave the link one reply behind for good.
+  DiscardReceived();
   if (s.ToggleBit == 128) WriteReset(a, {192, static_cast<uint8_t>(192 - a)});
 
   const uint8_t address_byte = static_cast<uint8_t>(s.ToggleBit + a);

@@ -94,6 +94,7 @@ class Link {
  private:
   bool SendVeloraRoute(bool expect_reply, std::span<const int> payload);
   void WriteByte(uint8_t b);
+  void DiscardReceived();
   void WriteReset(uint8_t address_byte, std::initializer_list<uint8_t> rest);
   Clock::TimePoint Deadline();
   bool TimeUp(Clock::TimePoint t0, Clock::TimePoint deadline);

@@ -14,8 +14,7 @@ constexpr int kIdle = 20;  // "remaining" at or above this marks the receiver id
 bool Link::SendVeloraMessage(std::span<const int> payload) {
   if (!channel_) return false;
   // Whatever is waiting belongs to an earlier exchange.
-  while (channel_->Available() > 0 && channel_->ReadByte(clock_.Now())) {
-  }
+  DiscardReceived();
   std::vector<uint8_t> frame = EncodeVeloraFrame(payload, state_.VeloraToggle);
   for (uint8_t b : frame) WriteByte(b);
   if (!payload.empty()) {

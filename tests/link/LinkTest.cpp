@@ -188,6 +188,19 @@ TEST_F(SendPRMessageTest, LateReplyFromAnEarlierFrameIsRefusedByItsAlternationBi
   link_.SendPRMessage(true, {112, 0});  // now expects 0x03; the late 0x43 reply is there
   EXPECT_FALSE(link_.State().ReplyValid);
   EXPECT_NE(prompter_.Last().find("Received: Addr = 67"), std::string::npos);
+  channel_->QueueReply(Reply(0x43, {112, 0, 3, 2, 0, 17}));
+  link_.SendPRMessage(true, {112, 0});
+  EXPECT_TRUE(link_.State().ReplyValid) << "the link is back in step with the module";
+}
+
+TEST_F(SendPRMessageTest, LeftoverBytesAreDiscardedBeforeADirectFrame) {
+  SkipReset();
+  channel_->QueueReply(Reply(0x03, {112, 0, 9, 9, 9, 9}));
+  channel_->ReadByte(clock_.Now());  // a stale reply is waiting in the buffer
+  channel_->QueueReply(Reply(0x43, {112, 0, 3, 2, 0, 17}));
+  link_.SendPRMessage(true, {112, 0});
+  EXPECT_TRUE(link_.State().ReplyValid);
+  EXPECT_EQ(link_.State().RxMessage[4], 3);
 }
 
 TEST_F(SendPRMessageTest, VanishedPortEndsTheWaitWithAClearMessage) {
