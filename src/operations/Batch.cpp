@@ -8,6 +8,7 @@
 #include "operations/GeneralSettings.h"
 #include "operations/Identity.h"
 #include "operations/VerifyGeneral.h"
+#include "pins/PinTransfer.h"
 
 namespace pyra {
 
@@ -42,14 +43,14 @@ bool ReadAll(Link& link, Configuration& c) {
                 {"Reading the LED functions", [&] { return ReadLEDConfig(link, s); }},
                 {"Reading the hardware drivers", [&] { return HWCRead(link, s); }},
                 {"Reading the serial port", [&] { return ReadSerialPortConfig(link, s); }},
+                {"Reading the pins", [&] { return ReadAllPins(link, c); }},
                 {"Reading the event control", [&] { return ReadAllEvents(link, c); }},
                 {"Reading the enable map", [&] { return ReadEnableMap(link, s); }},
             });
 }
 
-bool WriteAll(Link& link, const Configuration& c) {
-  // WriteIDString may cut the text; the cut text is what the window then shows.
-  ModuleSettings s = c.Settings;
+bool WriteAll(Link& link, Configuration& c) {
+  ModuleSettings& s = c.Settings;
   return RunSteps(
       link, {
                 {"Writing the ID string", [&] { return WriteIDString(link, s); }},
@@ -57,6 +58,7 @@ bool WriteAll(Link& link, const Configuration& c) {
                 {"Writing the LED functions", [&] { return WriteLEDConfig(link, s); }},
                 {"Writing the hardware drivers", [&] { return WriteHWConfig(link, s); }},
                 {"Writing the serial port", [&] { return WriteSerialPortConfig(link, s); }},
+                {"Writing the pins", [&] { return WriteAllPins(link, c); }},
                 {"Writing the event control", [&] { return WriteAllEvents(link, c); }},
                 {"Writing the enable map", [&] { return WriteEnableMap(link, s); }},
                 // Last of all: the module may answer to another address afterwards.
@@ -64,9 +66,15 @@ bool WriteAll(Link& link, const Configuration& c) {
             });
 }
 
+bool WriteAll(Link& link, const Configuration& c) {
+  Configuration written = c;
+  return WriteAll(link, written);
+}
+
 bool VerifyAll(Link& link, const Configuration& c, VerificationLog& log) {
   log.Clear();
-  const bool ok = VerifyGeneralSettings(link, c.Settings, log) && VerifyEvents(link, c, log);
+  const bool ok = VerifyGeneralSettings(link, c.Settings, log) && VerifyEvents(link, c, log) &&
+                  VerifyPins(link, c, log);
   log.AppendWithoutBreak(ok ? "Verify OK" : "Verification Stopped");
   return ok;
 }

@@ -10,6 +10,10 @@ namespace pyra {
 // read before a failure stays in the configuration. Refreshing the views afterwards is the
 // caller's business.
 bool ReadAll(Link& link, Configuration& c);
+// Writing may change the configuration as the module will hold it (the ID cut to 12
+// characters, a servo's "initialised" bit cleared).
+bool WriteAll(Link& link, Configuration& c);
+// Writes a copy, for callers that keep their configuration as it is.
 bool WriteAll(Link& link, const Configuration& c);
 // Clears the log, verifies and appends "Verify OK" or "Verification Stopped" (no line break).
 bool VerifyAll(Link& link, const Configuration& c, VerificationLog& log);

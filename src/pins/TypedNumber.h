@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pyra {
+
+// The number a user typed into a box. Boxes never refuse input: leading blanks and a sign are
+// read, reading stops at the first character that is not a digit, and text without a leading
+// number reads 0 ("12abc" is 12, "abc" is 0, "-3.7" is -3). Very long digit strings saturate
+// rather than overflow, so the clamping of the box still yields its nearest limit.
+int TypedNumber(std::string_view text);
+
+inline std::string NumberText(int value) { return std::to_string(value); }
+
+}  // namespace pyra
