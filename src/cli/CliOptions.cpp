@@ -1,0 +1,273 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+#include "link/ConnectionSettings.h"
+
+namespace pyra::cli {
+
+namespace {
+
+std::optional<int> ParseInt(const std::string& text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// A protocol version travels as two bytes whose hundreds and units digits have three bits each.
+bool VeloraVersionEncodable(int version) {
+  return version >= 0 && version / 1000 <= 15 && version / 100 % 10 <= 7 && version % 10 <= 7;
+}
+
+const char* CommandName(Command c) {
+  switch (c) {
+    case Command::kPorts:
+      return "ports";
+    case Command::kVersion:
+      return "version";
+    case Command::kId:
+      return "id";
+    case Command::kErase:
+      return "erase";
+    case Command::kSim:
+      return "sim";
+    default:
+      return "";
+  }
+}
+
+struct RawArguments {
+  std::optional<std::string> address;
+  std::optional<std::string> xaddr;
+  std::optional<std::string> baud;
+  std::optional<std::string> velora_protocol;
+  std::optional<std::string> unit;
+  std::vector<std::string> positional;  // the command and its operands
+};
+
+}  // namespace
+
+std::string UsageText() {
+  return "Usage: pyractl [options] COMMAND [arguments]\n"
+         "\n"
+         "Commands:\n"
+         "  ports                 list the serial ports; the last line, sim, is the built-in\n"
+         "                        simulated module\n"
+         "  version               print the module's firmware version (for example 3.2.0.17)\n"
+         "  id                    print the module's ID string\n"
+         "  id TEXT               store TEXT (at most 12 plain ASCII characters) as the ID string\n"
+         "  erase --yes           erase the module's configuration memory\n"
+         "  sim --pty [--address N] [--xaddr N] [--velora] [--velora-protocol 3200]\n"
+         "      [--unit hba|hbb|tavi]\n"
+         "                        serve the simulated module (behind a simulated Velora unit\n"
+         "                        with --velora) on a pseudo-terminal; prints its path, then\n"
+         "                        runs until interrupted\n"
+         "\n"
+         "Options:\n"
+         "  --port NAME           serial port name or path (ttyUSB0, /dev/pts/3), or sim for\n"
+         "                        the built-in simulated module (it answers at the addresses\n"
+         "                        given)\n"
+         "  --baud RATE           9600, 19200 (default) or 38400 bit/s; odd parity, 8 data bits,\n"
+         "                        1 stop bit\n"
+         "  --address N           module address as the window numbers it: 1..16 (1..32 with\n"
+         "                        --velora); default 1\n"
+         "  --xaddr N             use the eXtended Address N: 1..96\n"
+         "  --zero-based          number addresses from 0 (0..15, 0..31, 0..95)\n"
+         "                        Addresses out of range are refused, not corrected.\n"
+         "  --velora              reach the module through Velora tunnelling\n"
+         "  --log                 write the communication log to standard error\n"
+         "  --help                show this text\n"
+         "\n"
+         "Exit status: 0 success, 1 module or link failure, 2 usage error.\n";
+}
+
+ParseResult ParseArguments(const std::vector<std::string>& args) {
+  ParseResult result;
+  CliOptions& o = result.options;
+  RawArguments raw;
+  bool only_operands = false;
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (only_operands || arg.size() < 2 || arg[0] != '-') {
+      raw.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      only_operands = true;
+      continue;
+    }
+    std::optional<std::string> inline_value;
+    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inline_value = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    auto value = [&](std::optional<std::string>& into) {
+      if (inline_value) {
+        into = *inline_value;
+      } else if (i + 1 < args.size()) {
+        into = args[++i];
+      } else {
+        result.error = arg + " needs a value";
+        return false;
+      }
+      return true;
+    };
+    auto flag = [&](bool& into) {
+      if (inline_value) {
+        result.error = arg + " takes no value";
+        return false;
+      }
+      into = true;
+      return true;
+    };
+
+    bool ok = true;
+    std::optional<std::string> port;
+    if (arg == "--help" || arg == "-h") {
+      o = CliOptions{};
+      o.command = Command::kHelp;
+      return result;
+    } else if (arg == "--port") {
+      ok = value(port);
+      if (ok) o.port = *port;
+    } else if (arg == "--baud") {
+      ok = value(raw.baud);
+    } else if (arg == "--address") {
+      ok = value(raw.address);
+    } else if (arg == "--xaddr") {
+      ok = value(raw.xaddr);
+    } else if (arg == "--velora-protocol") {
+      ok = value(raw.velora_protocol);
+    } else if (arg == "--unit") {
+      ok = value(raw.unit);
+    } else if (arg == "--zero-based") {
+      ok = flag(o.zero_based);
+    } else if (arg == "--velora") {
+      ok = flag(o.velora);
+    } else if (arg == "--log") {
+      ok = flag(o.log);
+    } else if (arg == "--yes") {
+      ok = flag(o.yes);
+    } else if (arg == "--pty") {
+      ok = flag(o.pty);
+    } else {
+      result.error = "unknown option " + arg;
+      ok = false;
+    }
+    if (!ok) return result;
+  }
+
+  auto fail = [&](std::string text) {
+    result.error = std::move(text);
+    return result;
+  };
+
+  if (raw.positional.empty()) return fail("no command given");
+  const std::string& name = raw.positional.front();
+  const std::size_t operands = raw.positional.size() - 1;
+  if (name == "ports") {
+    o.command = Command::kPorts;
+  } else if (name == "version") {
+    o.command = Command::kVersion;
+  } else if (name == "id") {
+    o.command = Command::kId;
+    if (operands == 1) o.id_text = raw.positional[1];
+  } else if (name == "erase") {
+    o.command = Command::kErase;
+  } else if (name == "sim") {
+    o.command = Command::kSim;
+  } else {
+    return fail("unknown command '" + name + "'");
+  }
+  const std::size_t max_operands = o.command == Command::kId ? 1 : 0;
+  if (operands > max_operands) {
+    return fail(std::string("too many arguments for ") + CommandName(o.command) + ": '" +
+                raw.positional[max_operands + 1] + "'");
+  }
+
+  const bool is_sim = o.command == Command::kSim;
+  if (!is_sim && (o.pty || raw.velora_protocol || raw.unit)) {
+    return fail("--pty, --velora-protocol and --unit belong to the sim command");
+  }
+  if (o.yes && o.command != Command::kErase) return fail("--yes belongs to the erase command");
+
+  if (raw.baud) {
+    const std::optional<int> rate = ParseInt(*raw.baud);
+    if (!rate ||
+        std::find(std::begin(kBitRates), std::end(kBitRates), *rate) == std::end(kBitRates)) {
+      return fail("--baud must be 9600, 19200 or 38400, not '" + *raw.baud + "'");
+    }
+    o.bit_rate = *rate;
+  }
+
+  const int base = o.zero_based ? 0 : 1;
+  if (raw.address) {
+    const int highest = MaxModuleAddressShown(base, o.velora);
+    const std::optional<int> shown = ParseInt(*raw.address);
+    if (!shown || *shown < base || *shown > highest) {
+      return fail("--address must be " + std::to_string(base) + ".." + std::to_string(highest) +
+                  (o.velora ? "" : " (up to " + std::to_string(highest + 16) + " with --velora)") +
+                  ", not '" + *raw.address + "'");
+    }
+    o.module_address = *shown - base;
+  }
+  if (raw.xaddr) {
+    const std::optional<int> shown = ParseInt(*raw.xaddr);
+    if (!shown || *shown < base || *shown > base + 95) {
+      return fail("--xaddr must be " + std::to_string(base) + ".." + std::to_string(base + 95) +
+                  ", not '" + *raw.xaddr + "'");
+    }
+    o.extended_address = *shown - base;
+  }
+
+  if (is_sim) {
+    if (!o.pty) return fail("sim needs --pty: it serves the simulated module on a pseudo-terminal");
+    if (!o.port.empty()) return fail("sim makes its own port; leave out --port");
+    if (raw.velora_protocol) {
+      const std::optional<int> version = ParseInt(*raw.velora_protocol);
+      if (!version || !VeloraVersionEncodable(*version)) {
+        return fail(
+            "--velora-protocol must be a version such as 3200 (hundreds and units digits "
+            "0..7), not '" +
+            *raw.velora_protocol + "'");
+      }
+      o.velora_protocol = *version;
+    }
+    if (raw.unit) {
+      const std::string unit = Lower(*raw.unit);
+      if (unit == "hba") {
+        o.unit = SimUnit::kHBA;
+      } else if (unit == "hbb") {
+        o.unit = SimUnit::kHBB;
+      } else if (unit == "tavi") {
+        o.unit = SimUnit::kTavi;
+      } else {
+        return fail("--unit must be hba, hbb or tavi, not '" + *raw.unit + "'");
+      }
+    }
+    if ((raw.velora_protocol || raw.unit) && !o.velora) {
+      return fail("--velora-protocol and --unit need --velora");
+    }
+  } else if (o.command != Command::kPorts) {
+    if (o.port.empty()) {
+      return fail(std::string(CommandName(o.command)) + " needs --port NAME (see pyractl ports)");
+    }
+    if (o.command == Command::kErase && !o.yes) {
+      return fail("erase wipes the module's configuration memory; confirm with erase --yes");
+    }
+  }
+  return result;
+}
+
+}  // namespace pyra::cli

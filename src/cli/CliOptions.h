@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pyra::cli {
+
+enum class Command { kNone, kHelp, kPorts, kVersion, kId, kErase, kSim };
+
+// The simulated unit put in front of the module by `sim --pty --velora`.
+enum class SimUnit { kHBA, kHBB, kTavi };
+
+struct CliOptions {
+  Command command = Command::kNone;
+  std::string port;  // serial port name or path, or "sim"
+  int bit_rate = 19200;
+  int module_address = 0;               // 0-based, as the link stores it
+  std::optional<int> extended_address;  // 0-based; present = "Use eXtended Addr"
+  bool zero_based = false;
+  bool velora = false;
+  bool log = false;
+  // id
+  std::optional<std::string> id_text;  // present: write it
+  // erase
+  bool yes = false;
+  // sim
+  bool pty = false;
+  int velora_protocol = 3200;
+  SimUnit unit = SimUnit::kHBA;
+};
+
+struct ParseResult {
+  CliOptions options;
+  std::string error;  // a usage error for the user, empty when the arguments are fine
+};
+
+// Parses the arguments that follow the program name. Addresses are taken as the window shows
+// them (starting at 1 unless --zero-based) and refused, not clamped, when out of range.
+ParseResult ParseArguments(const std::vector<std::string>& args);
+
+std::string UsageText();
+
+// The name `--port` takes for the simulated module in this process.
+inline constexpr char kSimPort[] = "sim";
+
+}  // namespace pyra::cli

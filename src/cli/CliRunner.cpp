@@ -1,0 +1,262 @@
+#include "cli/CliRunner.h"
+
+#include <atomic>
+#include <csignal>
+#include <memory>
+
+#include <signal.h>
+
+#include "cli/PtyServer.h"
+#include "link/Clock.h"
+#include "link/Link.h"
+#include "link/Protocol.h"
+#include "link/VeloraSetup.h"
+#include "link/serial/SerialPort.h"
+#include "model/ModuleSettings.h"
+#include "operations/Identity.h"
+
+namespace pyra::cli {
+
+namespace {
+
+constexpr int kLastDirectAddress = 15;
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+// The inverse of the Velora version formula: hi carries thousands and hundreds, lo tens and units.
+void SetVeloraProtocol(sim::SimVeloraUnit::Config& config, int version) {
+  config.protocol_hi = version / 1000 * 8 + version / 100 % 10;
+  config.protocol_lo = version / 10 % 10 * 8 + version % 10;
+}
+
+int UnitType(SimUnit unit) {
+  switch (unit) {
+    case SimUnit::kHBB:
+      return kInterfaceHBB;
+    case SimUnit::kTavi:
+      return kInterfaceTavi;
+    case SimUnit::kHBA:
+      break;
+  }
+  return kInterfaceHBA;
+}
+
+std::atomic<PtyServer*> g_serving{nullptr};
+
+extern "C" void StopServing(int) {
+  if (PtyServer* server = g_serving.load()) server->Stop();
+}
+
+// SIGINT and SIGTERM stop the server (a stop that comes before Run is kept until it starts).
+class StopOnSignals {
+ public:
+  explicit StopOnSignals(PtyServer& server) {
+    g_serving = &server;
+    struct sigaction action {};
+    action.sa_handler = StopServing;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &old_int_);
+    ::sigaction(SIGTERM, &action, &old_term_);
+  }
+  ~StopOnSignals() {
+    ::sigaction(SIGINT, &old_int_, nullptr);
+    ::sigaction(SIGTERM, &old_term_, nullptr);
+    g_serving = nullptr;
+  }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+ private:
+  struct sigaction old_int_ {};
+  struct sigaction old_term_ {};
+};
+
+int ServeSimulator(const CliOptions& o, std::ostream& out, std::ostream& err) {
+  sim::Simulator simulator;
+  sim::SimModule::Config& module = simulator.Module().GetConfig();
+  module.address = o.module_address;
+  module.extended_address = o.extended_address.value_or(0);
+  sim::SimVeloraUnit::Config& unit = simulator.Velora().GetConfig();
+  SetVeloraProtocol(unit, o.velora_protocol);
+  unit.unit_type = UnitType(o.unit);
+  sim::SimDevice& device = o.velora ? static_cast<sim::SimDevice&>(simulator.Velora())
+                                    : static_cast<sim::SimDevice&>(simulator.Module());
+
+  PtyServer server(device);
+  // Installed before the path is printed: whoever reads the path may signal at once.
+  StopOnSignals stop_on_signals(server);
+  std::string error;
+  if (!server.Open(error)) {
+    err << "pyractl: " << error << "\n";
+    return kExitFailure;
+  }
+  // The first line is what scripts and tests wait for, so it must not sit in a buffer.
+  out << server.SlavePath() << std::endl;
+  if (!server.Run(error)) {
+    err << "pyractl: " << error << "\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+int ListPorts(std::ostream& out) {
+  for (const std::string& name : ListSerialPorts()) out << name << "\n";
+  out << kSimPort << "\n";
+  return kExitOk;
+}
+
+// Runs one module operation on an open link. The operations report every failure through the
+// prompter, so a message counts as a failure even where the operation itself carries on.
+int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, std::ostream& out,
+                 std::ostream& err) {
+  if (o.velora) {
+    const VeloraSwitchResult velora = EnableVeloraTunneling(link);
+    if (!velora.ticked) return kExitFailure;
+    if (o.module_address > kLastDirectAddress && !velora.tunnel_ready) {
+      err << "pyractl: module addresses above " << kLastDirectAddress + (o.zero_based ? 0 : 1)
+          << " need a Velora system with protocol 3.200 or later\n";
+      return kExitFailure;
+    }
+  }
+  ModuleSettings settings;
+  bool ok = false;
+  std::string print;
+  switch (o.command) {
+    case Command::kVersion:
+      ok = GetVersion(link, settings);
+      print = settings.FirmwareVersion;
+      break;
+    case Command::kId:
+      if (o.id_text) {
+        settings.IDString = *o.id_text;
+        ok = WriteIDString(link, settings);
+      } else {
+        ok = ReadIDString(link, settings);
+        print = settings.IDString;
+      }
+      break;
+    case Command::kErase:
+      // OK to "Continue?", then Cancel to "Do you want to cancel this operation?".
+      prompter.QueueAnswers({Answer::kOk, Answer::kCancel});
+      ok = EraseFlash(link);
+      break;
+    default:
+      break;
+  }
+  if (!ok || prompter.MessageCount() > 0) {
+    if (prompter.MessageCount() == 0) err << "pyractl: the module did not complete the command\n";
+    return kExitFailure;
+  }
+  if (o.command == Command::kVersion || (o.command == Command::kId && !o.id_text)) {
+    out << print << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void CliPrompter::Print(const std::string& text) {
+  std::string lines = text;
+  ReplaceAll(lines, "\r\n", "\n");
+  if (lines.empty() || lines.back() != '\n') lines += '\n';
+  err_ << lines << std::flush;
+}
+
+void CliPrompter::Message(const std::string& text, Icon) {
+  ++messages_;
+  Print(text);
+}
+
+Answer CliPrompter::Ask(const std::string& text, Buttons buttons, Icon) {
+  if (!answers_.empty()) {
+    const Answer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+  Print(text);
+  switch (buttons) {
+    case Buttons::kOk:
+      return Answer::kOk;
+    case Buttons::kOkCancel:
+      err_ << "(answered Cancel)\n";
+      return Answer::kCancel;
+    case Buttons::kYesNo:
+      break;
+  }
+  err_ << "(answered No)\n";
+  return Answer::kNo;
+}
+
+void CliPrompter::QueueAnswers(std::initializer_list<Answer> answers) {
+  answers_.insert(answers_.end(), answers.begin(), answers.end());
+}
+
+int RunCommand(const CliOptions& o, std::ostream& out, std::ostream& err, RunContext context) {
+  switch (o.command) {
+    case Command::kHelp:
+      out << UsageText();
+      return kExitOk;
+    case Command::kPorts:
+      return ListPorts(out);
+    case Command::kSim:
+      return ServeSimulator(o, out, err);
+    case Command::kNone:
+      err << "pyractl: no command given (see pyractl --help)\n";
+      return kExitUsage;
+    default:
+      break;
+  }
+
+  SteadyClock steady_clock;
+  Clock& clock = context.clock ? *context.clock : steady_clock;
+  sim::Simulator* simulator = context.simulator;
+  CliPrompter prompter(err);
+  Link link(clock, prompter);
+  if (o.log) link.SetLogSink([&err](const std::string& line) { err << line << "\n"; });
+
+  std::unique_ptr<sim::Simulator> own_simulator;
+  if (o.port == kSimPort) {
+    if (!simulator) {
+      // A simulator of this run alone answers at whatever addresses the user named.
+      own_simulator = std::make_unique<sim::Simulator>();
+      simulator = own_simulator.get();
+      simulator->Module().GetConfig().address = o.module_address;
+      simulator->Module().GetConfig().extended_address = o.extended_address.value_or(0);
+    }
+    simulator->SetVeloraInFront(o.velora);
+    link.Open(simulator->Connect(clock, o.bit_rate));
+  } else {
+    SerialOpenResult opened = OpenSerialPort(o.port, o.bit_rate);
+    if (!opened.channel) {
+      err << "pyractl: " << opened.error << "\n";
+      return kExitFailure;
+    }
+    link.Open(std::move(opened.channel));
+  }
+
+  LinkState& state = link.State();
+  state.ModuleAddress = static_cast<uint8_t>(o.module_address);
+  state.UseXAddress = o.extended_address.has_value();
+  state.ExtendedAddress = static_cast<uint8_t>(o.extended_address.value_or(0));
+  const int status = RunOperation(o, link, prompter, out, err);
+  // The simulator may belong to the caller and outlive this link's channel.
+  link.Close();
+  return status;
+}
+
+int RunPyractl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               RunContext context) {
+  const ParseResult parsed = ParseArguments(args);
+  if (!parsed.error.empty()) {
+    err << "pyractl: " << parsed.error << " (see pyractl --help)\n";
+    return kExitUsage;
+  }
+  return RunCommand(parsed.options, out, err, context);
+}
+
+}  // namespace pyra::cli

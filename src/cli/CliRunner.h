@@ -1,0 +1,55 @@
+#pragma once
+
+#include <deque>
+#include <initializer_list>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "link/Clock.h"
+#include "link/Prompter.h"
+#include "sim/SimChannel.h"
+
+namespace pyra::cli {
+
+// Exit statuses of pyractl.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // the module or the link failed
+inline constexpr int kExitUsage = 2;
+
+// The operations' messages become lines on standard error. Nobody can answer a question, so the
+// command scripts the answers it means; an unscripted question is printed and declined.
+class CliPrompter final : public Prompter {
+ public:
+  explicit CliPrompter(std::ostream& err) : err_(err) {}
+
+  void Message(const std::string& text, Icon icon = Icon::kNone) override;
+  Answer Ask(const std::string& text, Buttons buttons, Icon icon = Icon::kNone) override;
+
+  void QueueAnswers(std::initializer_list<Answer> answers);
+  int MessageCount() const { return messages_; }
+
+ private:
+  void Print(const std::string& text);
+
+  std::ostream& err_;
+  std::deque<Answer> answers_;
+  int messages_ = 0;
+};
+
+// What a run of pyractl uses besides its arguments; tests fill it in, the program leaves it empty.
+struct RunContext {
+  // The module `--port sim` reaches; when null each run makes its own, answering at the
+  // addresses given on the command line.
+  sim::Simulator* simulator = nullptr;
+  Clock* clock = nullptr;  // a SteadyClock when null
+};
+
+// One run of pyractl on the arguments after the program name; returns the exit status.
+int RunPyractl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               RunContext context = {});
+int RunCommand(const CliOptions& options, std::ostream& out, std::ostream& err,
+               RunContext context = {});
+
+}  // namespace pyra::cli

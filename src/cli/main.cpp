@@ -1,0 +1,13 @@
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliRunner.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  // The serial port's notifiers need the application's event dispatcher, even without a loop.
+  QCoreApplication app(argc, argv);
+  return pyra::cli::RunPyractl(args, std::cout, std::cerr);
+}

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+#include <QProcess>
+
+#include <thread>
+
+#include "QtTestApp.h"
+#include "cli/PtyServer.h"
+#include "sim/SimChannel.h"
+
+namespace pyra::cli {
+namespace {
+
+// Guards against a hung process only; a healthy run takes a fraction of a second.
+constexpr int kGuardMs = 20000;
+
+struct Finished {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Finished RunPyractlBinary(const QStringList& args) {
+  QProcess process;
+  process.start(QStringLiteral(PYRACTL_PATH), args);
+  Finished f;
+  if (!process.waitForStarted(kGuardMs) || !process.waitForFinished(kGuardMs)) {
+    process.kill();
+    process.waitForFinished(kGuardMs);
+    f.err = "pyractl did not finish";
+    return f;
+  }
+  f.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  f.out = process.readAllStandardOutput().toStdString();
+  f.err = process.readAllStandardError().toStdString();
+  return f;
+}
+
+TEST(PyractlEndToEndTest, TalksToTheSimulatedModuleOverAPseudoTerminal) {
+  EnsureQtApp();
+  sim::Simulator simulator;
+  PtyServer server(simulator.Module());
+  std::string error;
+  ASSERT_TRUE(server.Open(error)) << error;
+  std::string run_error;
+  std::thread serving([&] { server.Run(run_error); });
+  const QString port = QString::fromStdString(server.SlavePath());
+
+  const Finished version = RunPyractlBinary({"--port", port, "version"});
+  const Finished write = RunPyractlBinary({"--port", port, "id", "Station West"});
+  const Finished read = RunPyractlBinary({"--port", port, "id"});
+  server.Stop();
+  serving.join();
+
+  EXPECT_EQ(run_error, "");
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, "3.2.0.17\n");
+  EXPECT_EQ(write.status, 0) << write.err;
+  EXPECT_EQ(write.out, "");
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out, "Station West\n");
+  EXPECT_EQ(simulator.Module().Memory().id_string, "Station West");
+}
+
+TEST(PyractlEndToEndTest, SimCommandServesUntilTerminated) {
+  EnsureQtApp();
+  QProcess server;
+  server.start(QStringLiteral(PYRACTL_PATH), {"sim", "--pty", "--address", "3"});
+  ASSERT_TRUE(server.waitForStarted(kGuardMs));
+  while (!server.canReadLine() && server.waitForReadyRead(kGuardMs)) {
+  }
+  const QString port = QString::fromUtf8(server.readLine()).trimmed();
+  ASSERT_TRUE(port.startsWith("/dev/")) << port.toStdString();
+
+  const Finished version = RunPyractlBinary({"--port", port, "--address", "3", "version"});
+  server.terminate();
+  ASSERT_TRUE(server.waitForFinished(kGuardMs));
+
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, "3.2.0.17\n");
+  EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
+}
+
+}  // namespace
+}  // namespace pyra::cli
