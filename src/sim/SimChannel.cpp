@@ -50,6 +50,7 @@ std::optional<uint8_t> SimChannel::ReadByte(Clock::TimePoint deadline) {
 }
 
 std::unique_ptr<SimChannel> Simulator::Connect(Clock& clock, int bit_rate) {
+  module_.SetClock(&clock);
   SimDevice& device = velora_in_front_ ? static_cast<SimDevice&>(velora_) : module_;
   return std::make_unique<SimChannel>(clock, device, bit_rate);
 }

@@ -45,11 +45,15 @@ class SimChannel final : public ByteChannel {
 // Velora unit that can be put in front of it.
 class Simulator {
  public:
-  Simulator() : velora_(module_, SimVeloraUnit::Config{}) {}
+  // Input 0 of the module toggles every 500 ms, so that the feedback monitor shows a live input.
+  Simulator() : velora_(module_, SimVeloraUnit::Config{}) {
+    module_.SetTogglingInput(SimModule::TogglingInput{});
+  }
   SimModule& Module() { return module_; }
   SimVeloraUnit& Velora() { return velora_; }
   // true: the line reaches the Velora unit, which tunnels to the module.
   void SetVeloraInFront(bool on) { velora_in_front_ = on; }
+  // The module's toggling input follows `clock` from now on.
   std::unique_ptr<SimChannel> Connect(Clock& clock, int bit_rate);
 
  private:

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <span>
+#include <string>
 
 #include "link/Frame.h"
 #include "link/Protocol.h"
@@ -30,7 +32,111 @@ bool IsEraseCommand(const std::vector<int>& payload) {
   return std::equal(kEraseGuard.begin(), kEraseGuard.end(), payload.begin() + 2);
 }
 
+constexpr int kReadEventOn = 116;
+constexpr int kReadEventOff = 117;
+constexpr int kWriteEventOn = 100;
+constexpr int kWriteEventOff = 101;
+constexpr int kInitialAspectNibble = 7;  // high nibble that marks the initial-aspect byte
+constexpr int kNoInitialAspect = 15;
+constexpr int kEmptySlot = 15;
+constexpr int kAllSlotsDisabled = 15;
+constexpr int kEnforcedXAddress = 127;
+
+constexpr int kReadStoredBlock = 113;
+constexpr int kWriteStoredBlock = 97;
+constexpr int kReadWorkingBlock = 81;
+constexpr int kWriteWorkingBlock = 65;
+constexpr int kReadAspectMode = 114;
+constexpr int kWriteAspectMode = 98;
+constexpr int kReadStep = 115;
+constexpr int kWriteStep = 99;
+constexpr int kReadAddressConfig = 118;
+constexpr int kWriteAddressConfig = 102;
+
+// Command 0 sub-codes of the live outputs; 16 more asks for the slow / dynamic movement.
+constexpr int kCmdOutputs = 0;
+constexpr int kSetAspectOnPin = 0;
+constexpr int kSetAspectOnMapEntry = 1;
+constexpr int kLivePwm = 38;
+constexpr int kLiveServo = 39;
+constexpr int kLiveSlow = 16;
+
+constexpr int kSignedBias = 64;  // servo positions travel as value + 64
+
+// The older format: address byte, three data bytes, checksum. Its first data byte is the command.
+constexpr int kOlderFrameSize = 5;
+constexpr int kOlderSetAspectOnPin = 0;
+constexpr int kOlderSetAspectOnMapEntry = 1;
+constexpr int kOlderReset = 2;
+constexpr int kOlderClearPin = 8;
+constexpr int kOlderLampTest = 10;
+
+constexpr int kTypeServo = 1;
+constexpr int kTypePwm = 2;
+constexpr int kTypePwmInverted = 3;
+constexpr int kServoInitialisedBit = 64;
+// Factory address configuration: one DCC and one extended-DCC address (8 + 1), one serial
+// address (16 + 1), heading its own device (64 + 0).
+constexpr std::array<int, 3> kFactoryAddressConfig = {9, 17, 64};
+
+// The bytes of a fixed-size general setting, in the order they travel; empty for the sub-codes
+// the module does not keep that way (version, ID string, unknown ones).
+std::span<int> SettingBytes(ModuleMemory& m, int sub_code) {
+  switch (sub_code) {
+    case 1:
+      return m.hardware_groups;
+    case 2:
+      return {&m.x_address, 1};
+    case 3:
+      return m.group_mask;
+    case 4:
+      return m.dcc_address;
+    case 5:
+      return {&m.dcc_options, 1};
+    case 6:
+      return {&m.led_green, 1};
+    case 7:
+      return {&m.led_orange, 1};
+    case 8:
+      return m.serial_address;
+    case 11:
+      return m.enable_map;
+    case 12:
+      return m.xdcc_address;
+    case 13:
+      return m.serial_port;
+    default:
+      return {};
+  }
+}
+
+bool ValidPin(const std::vector<int>& p) { return p.size() >= 2 && p[1] < kModulePins; }
+
+// What every request the module does not answer with data gets: its first two bytes.
+std::vector<int> Acknowledge(const std::vector<int>& p) {
+  return {p.begin(), p.begin() + std::min<std::ptrdiff_t>(2, std::ssize(p))};
+}
+
 }  // namespace
+
+ModuleMemory FactoryMemory() {
+  ModuleMemory m;
+  m.dcc_address = {1, 0};
+  m.xdcc_address = {1, 0};
+  m.dcc_options = 2;  // packet retention 250 ms
+  m.enable_map = {kAllSlotsDisabled, kAllSlotsDisabled};
+  for (PinMemory& pin : m.pins) {
+    pin.initial_aspect = kNoInitialAspect;
+    pin.address_config = kFactoryAddressConfig;
+    pin.stored_block = {0};
+    pin.working_block = {0};
+    for (int i = 0; i < 4; ++i) {
+      pin.event_on[i] = 16 * i + kEmptySlot;
+      pin.event_off[i] = 16 * i + kEmptySlot;
+    }
+  }
+  return m;
+}
 
 SimModule::SimModule(Config config) : config_(config) {}
 
@@ -44,17 +150,16 @@ std::optional<Emission> SimModule::Receive(uint8_t byte) {
   if (remaining_ < 0) return std::nullopt;
   frame_.push_back(byte);
   if (frame_.size() == 2) {
-    if ((byte & 0xC0) != 0xC0) {
-      // Not a header: an older-format frame or line noise.
-      remaining_ = -1;
-      return std::nullopt;
-    }
-    remaining_ = (byte & 15) + ((byte & kHeaderExtended) ? 1 : 0) + 1;
+    // Without a header this is the older format: its first data byte is here, two more and
+    // the checksum follow. (A first data byte of 64 or more cannot be told from a header.)
+    older_format_ = (byte & 0xC0) != 0xC0;
+    remaining_ =
+        older_format_ ? kOlderFrameSize - 2 : (byte & 15) + ((byte & kHeaderExtended) ? 1 : 0) + 1;
     return std::nullopt;
   }
   if (--remaining_ > 0) return std::nullopt;
   remaining_ = -1;
-  return CompleteFrame();
+  return older_format_ ? CompleteOlderFrame() : CompleteFrame();
 }
 
 bool SimModule::Addressed(int address, const std::optional<int>& extended_address) const {
@@ -102,31 +207,278 @@ std::optional<Emission> SimModule::CompleteFrame() {
 std::optional<SimModule::Reply> SimModule::Handle(const Request& request) {
   if (!Addressed(request.address, request.extended_address)) return std::nullopt;
   requests_.push_back(request);
-  const std::vector<int>& p = request.payload;
   Reply reply;
   reply.extended_address = request.extended_address;
-  if (p.empty()) {
-    reply.payload.assign(feedback_.begin(), feedback_.end());
-  } else if (Starts(p, kCmdReadGeneral, kSubVersion)) {
-    reply.payload = {kCmdReadGeneral, kSubVersion};
-    reply.payload.insert(reply.payload.end(), config_.firmware.begin(), config_.firmware.end());
-  } else if (Starts(p, kCmdReadGeneral, kSubIDString)) {
-    reply.payload = {kCmdReadGeneral, kSubIDString};
-    for (char c : memory_.id_string) reply.payload.push_back(static_cast<unsigned char>(c));
-  } else {
-    if (Starts(p, kCmdWriteGeneral, kSubIDString)) {
-      const std::size_t n = std::min<std::size_t>(p.size() - 2, kMaxIDLength);
-      memory_.id_string.assign(p.begin() + 2, p.begin() + 2 + static_cast<std::ptrdiff_t>(n));
-    } else if (IsEraseCommand(p)) {
-      FactoryReset();
-      ++erases_;
-    }
-    // Writes the module does not know yet are still acknowledged, so that the tool's later
-    // features do not see a dead module.
-    reply.payload.assign(p.begin(), p.begin() + std::min<std::ptrdiff_t>(2, p.size()));
-  }
+  reply.payload = Act(request.payload);
   if (!request.wants_reply) return std::nullopt;
   return reply;
+}
+
+std::vector<int> SimModule::Act(const std::vector<int>& p) {
+  if (p.empty()) {
+    const std::array<int, 4> bytes = Feedback();
+    return {bytes.begin(), bytes.end()};
+  }
+  switch (p[0]) {
+    case kCmdReadGeneral:
+      if (p.size() >= 2) return ReadGeneral(p[1]);
+      break;
+    case kCmdWriteGeneral:
+      WriteGeneral(p);
+      break;
+    case kReadEventOn:
+      if (ValidPin(p)) return ReadEventOn(p[1]);
+      break;
+    case kReadEventOff:
+      if (ValidPin(p)) return ReadEventOff(p[1]);
+      break;
+    case kWriteEventOn:
+    case kWriteEventOff:
+      if (ValidPin(p)) WriteEvents(p);
+      break;
+    case kCmdOutputs:
+      ActOnOutputs(p);
+      break;
+    default:
+      if (ValidPin(p)) {
+        if (auto reply = ActOnPin(p)) return *reply;
+      }
+      break;
+  }
+  // Writes, and requests the module does not know, are acknowledged so that the tool's later
+  // features do not see a dead module.
+  return Acknowledge(p);
+}
+
+std::vector<int> SimModule::ReadGeneral(int sub_code) {
+  std::vector<int> reply = {kCmdReadGeneral, sub_code};
+  if (sub_code == kSubVersion) {
+    reply.insert(reply.end(), config_.firmware.begin(), config_.firmware.end());
+  } else if (sub_code == kSubIDString) {
+    for (char c : memory_.id_string) reply.push_back(static_cast<unsigned char>(c));
+  } else {
+    const std::span<int> bytes = SettingBytes(memory_, sub_code);
+    reply.insert(reply.end(), bytes.begin(), bytes.end());
+  }
+  return reply;
+}
+
+void SimModule::WriteGeneral(const std::vector<int>& p) {
+  if (p.size() < 2) return;
+  const int sub_code = p[1];
+  if (sub_code == kSubIDString) {
+    const std::size_t n = std::min<std::size_t>(p.size() - 2, kMaxIDLength);
+    memory_.id_string.assign(p.begin() + 2, p.begin() + 2 + static_cast<std::ptrdiff_t>(n));
+    return;
+  }
+  if (IsEraseCommand(p)) {
+    FactoryReset();
+    ++erases_;
+    return;
+  }
+  const std::span<int> bytes = SettingBytes(memory_, sub_code);
+  // A write of the wrong length is taken for a garbled one and changes nothing.
+  if (bytes.empty() || p.size() != 2 + bytes.size()) return;
+  std::copy(p.begin() + 2, p.end(), bytes.begin());
+  if (sub_code == 2 && memory_.x_address != kEnforcedXAddress) {
+    config_.extended_address = memory_.x_address;
+  }
+}
+
+std::vector<int> SimModule::ReadEventOn(int pin) {
+  const PinMemory& m = memory_.pins[pin];
+  std::vector<int> reply = {kReadEventOn, pin, 16 * kInitialAspectNibble + m.initial_aspect};
+  reply.insert(reply.end(), m.event_on.begin(), m.event_on.end());
+  return reply;
+}
+
+std::vector<int> SimModule::ReadEventOff(int pin) {
+  const PinMemory& m = memory_.pins[pin];
+  std::vector<int> reply = {kReadEventOff, pin};
+  reply.insert(reply.end(), m.event_off.begin(), m.event_off.end());
+  return reply;
+}
+
+void SimModule::WriteEvents(const std::vector<int>& p) {
+  PinMemory& m = memory_.pins[p[1]];
+  std::array<int, 4>& slots = p[0] == kWriteEventOn ? m.event_on : m.event_off;
+  // Slot bytes fill the slots in the order they come; on Event-On a byte with high nibble 7 is
+  // the initial aspect instead and takes no slot.
+  std::size_t slot = 0;
+  for (std::size_t i = 2; i < p.size(); ++i) {
+    if (p[0] == kWriteEventOn && p[i] / 16 == kInitialAspectNibble) {
+      m.initial_aspect = p[i] & 15;
+    } else if (slot < slots.size()) {
+      slots[slot++] = p[i];
+    }
+  }
+}
+
+std::optional<std::vector<int>> SimModule::ActOnPin(const std::vector<int>& p) {
+  const int pin = p[1];
+  PinMemory& m = memory_.pins[pin];
+  const std::size_t n = p.size();
+  switch (p[0]) {
+    case kReadStoredBlock:
+    case kReadWorkingBlock:
+      return ReadBlock(p[0], pin);
+    case kWriteStoredBlock:
+    case kWriteWorkingBlock:
+      WriteBlock(p);
+      break;
+    case kReadAspectMode:
+      return std::vector<int>{kReadAspectMode, pin, m.aspect_mode};
+    case kWriteAspectMode:
+      if (n == 3) m.aspect_mode = p[2];
+      break;
+    case kReadStep:
+      if (n == 4 && p[2] < kModuleAspects && p[3] < kModuleSteps) {
+        std::vector<int> reply = {kReadStep, pin, p[2], p[3]};
+        const StepBytes& step = m.steps[p[2]][p[3]];
+        reply.insert(reply.end(), step.begin(), step.end());
+        return reply;
+      }
+      break;
+    case kWriteStep:
+      if (n == 4 + std::tuple_size_v<StepBytes> && p[2] < kModuleAspects && p[3] < kModuleSteps) {
+        std::copy(p.begin() + 4, p.end(), m.steps[p[2]][p[3]].begin());
+      }
+      break;
+    case kReadAddressConfig:
+      return std::vector<int>{kReadAddressConfig, pin, m.address_config[0], m.address_config[1],
+                              m.address_config[2]};
+    case kWriteAddressConfig:
+      if (n == 2 + m.address_config.size()) {
+        std::copy(p.begin() + 2, p.end(), m.address_config.begin());
+      }
+      break;
+    default:
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::vector<int> SimModule::ReadBlock(int command, int pin) {
+  const PinMemory& m = memory_.pins[pin];
+  std::vector<int> reply = {command, pin};
+  const std::vector<int>& block = command == kReadStoredBlock ? m.stored_block : m.working_block;
+  reply.insert(reply.end(), block.begin(), block.end());
+  if (block.size() >= 3 && block[0] == kTypeServo && m.servo_initialised) {
+    reply[4] |= kServoInitialisedBit;
+  }
+  return reply;
+}
+
+void SimModule::WriteBlock(const std::vector<int>& p) {
+  PinMemory& m = memory_.pins[p[1]];
+  if (p.size() < 3) return;
+  std::vector<int> block(p.begin() + 2, p.end());
+  if (p[0] == kWriteStoredBlock) {
+    m.stored_block = block;
+  }
+  // A stored block is also taken on at once, starting from its initial position or level.
+  m.working_block = block;
+  m.servo_initialised = block[0] == kTypeServo;
+}
+
+void SimModule::ActOnOutputs(const std::vector<int>& p) {
+  if (p.size() != 4) return;
+  const int sub_code = p[1] & ~kLiveSlow;
+  const bool slow = (p[1] & kLiveSlow) != 0;
+  const std::string target = std::to_string(p[2]);
+  const std::string value = std::to_string(p[3]);
+  std::string text;
+  if (p[1] == kSetAspectOnPin) {
+    text = "Set aspect " + value + " on pin " + target;
+    if (p[2] < kModulePins) pin_aspects_[p[2]] = p[3];
+  } else if (p[1] == kSetAspectOnMapEntry) {
+    text = "Set aspect " + value + " on address-map entry " + target;
+  } else if (sub_code == kLivePwm) {
+    text = "PWM level " + value + " on pin " + target + (slow ? ", slow" : "");
+    MoveLive(p);
+  } else if (sub_code == kLiveServo) {
+    text = "Servo position " + std::to_string(p[3] - kSignedBias) + " on pin " + target +
+           (slow ? ", dynamic" : "");
+    MoveLive(p);
+  } else {
+    return;
+  }
+  Record({.bytes = p, .text = text});
+}
+
+void SimModule::MoveLive(const std::vector<int>& p) {
+  if (p[2] >= kModulePins) return;
+  const int sub_code = p[1] & ~kLiveSlow;
+  std::vector<int>& block = memory_.pins[p[2]].working_block;
+  if (block.size() < 2) return;
+  // An output moves only when it is of the kind the command names.
+  const bool pwm = block[0] == kTypePwm || block[0] == kTypePwmInverted;
+  if ((sub_code == kLivePwm && pwm) || (sub_code == kLiveServo && block[0] == kTypeServo)) {
+    block[1] = p[3];
+  }
+}
+
+std::optional<Emission> SimModule::CompleteOlderFrame() {
+  if (!ChecksumOk(frame_)) return std::nullopt;
+  OlderFormat(frame_[0], frame_[1] & 127, frame_[2] & 127, frame_[3] & 127);
+  return std::nullopt;  // the older format is never answered
+}
+
+void SimModule::OlderFormat(int address_byte, int b1, int b2, int b3) {
+  const int module = address_byte / 4;
+  const bool mine = module == config_.address;
+  if (b1 == 0 && b2 == 0 && b3 == 0) {
+    // The link reset in this format: the next direct frame starts a new alternation.
+    if (mine) {
+      ++reset_frames_;
+      last_toggle_ = 0;
+      last_answer_.reset();
+    }
+    return;
+  }
+  const std::string pin = std::to_string(b2);
+  std::string what;
+  switch (b1) {
+    case kOlderSetAspectOnPin:
+      what = "set aspect " + std::to_string(b3) + " on pin " + pin;
+      if (mine && b2 < kModulePins) pin_aspects_[b2] = b3;
+      break;
+    case kOlderSetAspectOnMapEntry:
+      what = "set aspect " + std::to_string(b3) + " on address-map entry " + pin;
+      break;
+    case kOlderReset:
+      what = "reset";
+      if (mine) pin_aspects_ = UnsetAspects();
+      break;
+    case kOlderClearPin:
+      what = "clear pin " + pin;
+      if (mine && b2 < kModulePins) pin_aspects_[b2] = -1;
+      break;
+    case kOlderLampTest:
+      what = "lamp test of pin " + pin + ", value " + std::to_string(b3);
+      break;
+    default:
+      what = "command " + std::to_string(b1) + ", " + pin + ", " + std::to_string(b3);
+      break;
+  }
+  Record({.older_format = true,
+          .address_byte = address_byte,
+          .bytes = {b1, b2, b3},
+          .text = "Older format to module " + std::to_string(module) + ": " + what});
+}
+
+void SimModule::Record(LayoutCommand command) {
+  if (activity_sink_) activity_sink_(command.text);
+  layout_commands_.push_back(std::move(command));
+}
+
+std::array<int, 4> SimModule::Feedback() const {
+  std::array<int, 4> bytes = feedback_;
+  if (toggling_ && clock_ && toggling_->period.count() > 0) {
+    const auto phase = clock_->Now().time_since_epoch() / toggling_->period;
+    if (phase % 2 == 1) bytes.at(toggling_->byte) ^= 1 << toggling_->bit;
+  }
+  return bytes;
 }
 
 std::optional<Emission> SimModule::Emit(const Answer& answer) {

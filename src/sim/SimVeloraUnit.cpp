@@ -89,9 +89,12 @@ std::optional<Emission> SimVeloraUnit::Answer(const std::vector<int>& payload) {
       tunnelled.insert(tunnelled.end(), reply->payload.begin(), reply->payload.end());
       pending_reply_ = tunnelled;
     }
+  } else if (payload.size() == 5 && payload[0] == kClassTunnel && payload[1] >= kVeloraModuleBase) {
+    // A module message in the older format: 0, module + 96, b1, b2, b3.
+    module_.OlderFormat((payload[1] - kVeloraModuleBase) * 4 + 3, payload[2], payload[3],
+                        payload[4]);
   }
-  // Every other message (an older-format module message among them) is taken with an empty
-  // answer.
+  // Every message is answered, most with an empty answer.
 
   std::vector<uint8_t> frame = EncodeVeloraFrame(answer, toggle_);
   toggle_ = 1 - toggle_;

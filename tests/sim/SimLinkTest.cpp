@@ -285,6 +285,7 @@ TEST_F(SimLinkTest, LineLostDuringAnExchangeIsReported) {
 }
 
 TEST_F(SimLinkTest, PollReturnsTheFourFeedbackBytes) {
+  Module().SetTogglingInput(std::nullopt);
   Module().SetFeedback({12, 0, 127, 3});
   ASSERT_TRUE(link_.SendPRMessage(true, {}));
   ASSERT_TRUE(State().ReplyValid);

@@ -220,9 +220,168 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"WriteID", {96, 10, 'X'}, std::vector<int>{96, 10}},
                       CommandCase{"Erase", Guarded(), std::vector<int>{96, 0}},
                       CommandCase{"LaterWrite", {96, 4, 3, 1}, std::vector<int>{96, 4}},
-                      CommandCase{"LaterPinRead", {118, 5}, std::vector<int>{118, 5}},
+                      CommandCase{"UnknownCommand", {120, 5}, std::vector<int>{120, 5}},
                       CommandCase{"SingleByte", {0}, std::vector<int>{0}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Writes sent to a factory-fresh module, then one read: the exact reply payload.
+struct StoreCase {
+  const char* name;
+  std::vector<std::vector<int>> writes;
+  std::vector<int> read;
+  std::vector<int> reply;
+};
+
+class SimModuleStoreTest : public ::testing::TestWithParam<StoreCase> {};
+
+TEST_P(SimModuleStoreTest, ReadGivesBackWhatWasStored) {
+  SimModule module;
+  for (const auto& w : GetParam().writes) module.Handle(Req(0, false, w));
+  auto reply = module.Handle(Req(0, true, GetParam().read));
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->payload, GetParam().reply);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FactoryState, SimModuleStoreTest,
+    ::testing::Values(StoreCase{"Hardware", {}, {112, 1}, {112, 1, 0, 0, 0, 0}},
+                      StoreCase{"ExtendedAddress", {}, {112, 2}, {112, 2, 0}},
+                      StoreCase{"GroupMask", {}, {112, 3}, {112, 3, 0, 0, 0, 0}},
+                      StoreCase{"DccAddress", {}, {112, 4}, {112, 4, 1, 0}},
+                      StoreCase{"DccOptions", {}, {112, 5}, {112, 5, 2}},
+                      StoreCase{"GreenLed", {}, {112, 6}, {112, 6, 0}},
+                      StoreCase{"OrangeLed", {}, {112, 7}, {112, 7, 0}},
+                      StoreCase{"SerialAddress", {}, {112, 8}, {112, 8, 0, 0}},
+                      StoreCase{"EnableMap", {}, {112, 11}, {112, 11, 15, 15}},
+                      StoreCase{"ExtendedDccAddress", {}, {112, 12}, {112, 12, 1, 0}},
+                      StoreCase{"SerialPort", {}, {112, 13}, {112, 13, 0, 0}},
+                      StoreCase{"UnknownSetting", {}, {112, 9}, {112, 9}},
+                      StoreCase{"EventOn", {}, {116, 4}, {116, 4, 127, 15, 31, 47, 63}},
+                      StoreCase{"EventOff", {}, {117, 31}, {117, 31, 15, 31, 47, 63}},
+                      StoreCase{"NoPin32", {}, {116, 32}, {116, 32}},
+                      StoreCase{"AspectMode", {}, {114, 4}, {114, 4, 0}},
+                      StoreCase{"LastStep", {}, {115, 4, 11, 9}, {115, 4, 11, 9, 0, 0, 0, 0, 0}},
+                      StoreCase{"NoAspect12", {}, {115, 4, 12, 0}, {115, 4}},
+                      StoreCase{"NoStep10", {}, {115, 4, 0, 10}, {115, 4}},
+                      StoreCase{"AddressConfig", {}, {118, 4}, {118, 4, 9, 17, 64}},
+                      StoreCase{"StoredBlock", {}, {113, 4}, {113, 4, 0}},
+                      StoreCase{"WorkingBlock", {}, {81, 4}, {81, 4, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, SimModuleStoreTest,
+    ::testing::Values(
+        StoreCase{"DccAddress", {{96, 4, 44, 4}}, {112, 4}, {112, 4, 44, 4}},
+        StoreCase{"ShortWriteIsIgnored", {{96, 4, 44}}, {112, 4}, {112, 4, 1, 0}},
+        StoreCase{"LongWriteIsIgnored", {{96, 5, 3, 3}}, {112, 5}, {112, 5, 2}},
+        StoreCase{"Hardware", {{96, 1, 1, 2, 3, 0}}, {112, 1}, {112, 1, 1, 2, 3, 0}},
+        StoreCase{"SerialPort", {{96, 13, 1, 45}}, {112, 13}, {112, 13, 1, 45}},
+        StoreCase{"EnableMap", {{96, 11, 0, 15}}, {112, 11}, {112, 11, 0, 15}},
+        StoreCase{"ExtendedAddressEnforced", {{96, 2, 127}}, {112, 2}, {112, 2, 127}},
+        StoreCase{"InitialAspectAlone", {{100, 3, 115}}, {116, 3}, {116, 3, 115, 15, 31, 47, 63}},
+        StoreCase{
+            "EventOnSlots", {{100, 3, 3, 31, 32, 59}}, {116, 3}, {116, 3, 127, 3, 31, 32, 59}},
+        StoreCase{"InitialAspectThenSlots",
+                  {{100, 3, 112}, {100, 3, 0, 17, 34, 51}},
+                  {116, 3},
+                  {116, 3, 112, 0, 17, 34, 51}},
+        StoreCase{
+            "EventOffSlotsAsWritten", {{101, 3, 35, 1, 2, 3}}, {117, 3}, {117, 3, 35, 1, 2, 3}},
+        StoreCase{
+            "OtherPinUntouched", {{101, 3, 0, 16, 32, 48}}, {117, 2}, {117, 2, 15, 31, 47, 63}},
+        StoreCase{"EraseRestoresTheFactoryState",
+                  {{96, 4, 44, 4}, {100, 0, 113, 0, 16, 32, 48}, Guarded()},
+                  {116, 0},
+                  {116, 0, 127, 15, 31, 47, 63}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Blocks as the tool writes them with 97 / 65: type, P1 (or the live value), the type's bytes.
+const std::vector<int> kServoBlock = {1, 64, 26, 64, 127, 58, 127, 127, 64, 0, 64, 0};
+const std::vector<int> kPwmBlock = {2, 5, 1, 28, 0, 31};
+
+std::vector<int> Cat(std::vector<int> head, const std::vector<int>& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PinWrites, SimModuleStoreTest,
+    ::testing::Values(
+        StoreCase{"AspectMode", {{98, 4, 3}}, {114, 4}, {114, 4, 3}},
+        StoreCase{"AspectModeWithoutValueIsIgnored", {{98, 4}}, {114, 4}, {114, 4, 0}},
+        StoreCase{"Step",
+                  {{99, 4, 3, 8, 35, 1, 2, 3, 4}},
+                  {115, 4, 3, 8},
+                  {115, 4, 3, 8, 35, 1, 2, 3, 4}},
+        StoreCase{"StepOfAnotherAspect",
+                  {{99, 4, 3, 8, 35, 1, 2, 3, 4}},
+                  {115, 4, 2, 8},
+                  {115, 4, 2, 8, 0, 0, 0, 0, 0}},
+        StoreCase{"AddressConfig", {{102, 4, 10, 19, 94}}, {118, 4}, {118, 4, 10, 19, 94}},
+        StoreCase{"InitialAspectDoesNotTouchTheAspectMode", {{100, 4, 115}}, {114, 4}, {114, 4, 0}},
+        StoreCase{"InputBlock", {{97, 4, 5, 0, 0, 4, 4}}, {113, 4}, {113, 4, 5, 0, 0, 4, 4}},
+        // A written servo is initialised at once and says so in bit 6 of P2 (26 + 64).
+        StoreCase{"StoredServoReportsInitialised",
+                  {Cat({97, 4}, kServoBlock)},
+                  {113, 4},
+                  {113, 4, 1, 64, 90, 64, 127, 58, 127, 127, 64, 0, 64, 0}},
+        StoreCase{
+            "ServoClearedAgain", {Cat({97, 4}, kServoBlock), {97, 4, 0}}, {113, 4}, {113, 4, 0}},
+        StoreCase{
+            "WorkingBlockLeavesTheStoredOne", {Cat({65, 4}, kPwmBlock)}, {113, 4}, {113, 4, 0}},
+        StoreCase{"WorkingBlock", {Cat({65, 4}, kPwmBlock)}, {81, 4}, Cat({81, 4}, kPwmBlock)},
+        StoreCase{"StoredBlockIsTakenOnAsWorking",
+                  {Cat({97, 4}, kPwmBlock)},
+                  {81, 4},
+                  Cat({81, 4}, kPwmBlock)},
+        StoreCase{"LivePwmMovesTheWorkingLevel",
+                  {Cat({97, 4}, kPwmBlock), {0, 38, 4, 20}},
+                  {81, 4},
+                  {81, 4, 2, 20, 1, 28, 0, 31}},
+        StoreCase{"LivePwmLeavesTheStoredLevel",
+                  {Cat({97, 4}, kPwmBlock), {0, 38, 4, 20}},
+                  {113, 4},
+                  Cat({113, 4}, kPwmBlock)},
+        StoreCase{"SlowPwm",
+                  {Cat({97, 4}, kPwmBlock), {0, 54, 4, 31}},
+                  {81, 4},
+                  {81, 4, 2, 31, 1, 28, 0, 31}},
+        StoreCase{"LiveServo",
+                  {Cat({97, 4}, kServoBlock), {0, 39, 4, 0}},
+                  {81, 4},
+                  {81, 4, 1, 0, 90, 64, 127, 58, 127, 127, 64, 0, 64, 0}},
+        StoreCase{"DynamicServo",
+                  {Cat({97, 4}, kServoBlock), {0, 55, 4, 127}},
+                  {81, 4},
+                  {81, 4, 1, 127, 90, 64, 127, 58, 127, 127, 64, 0, 64, 0}},
+        StoreCase{"ServoCommandLeavesAPwmPin",
+                  {Cat({97, 4}, kPwmBlock), {0, 39, 4, 0}},
+                  {81, 4},
+                  Cat({81, 4}, kPwmBlock)},
+        StoreCase{"LiveCommandForAnotherPin",
+                  {Cat({97, 4}, kPwmBlock), {0, 38, 5, 0}},
+                  {81, 4},
+                  Cat({81, 4}, kPwmBlock)},
+        StoreCase{"EraseClearsThePins",
+                  {{99, 0, 0, 0, 1, 2, 3, 4, 5}, {98, 0, 3}, {102, 0, 0, 16, 64}, Guarded()},
+                  {115, 0, 0, 0},
+                  {115, 0, 0, 0, 0, 0, 0, 0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimModuleTest, WrittenExtendedAddressIsTheOneItAnswersTo) {
+  SimModule module(SimModule::Config{.extended_address = 5});
+  module.Handle(Req(0, false, {96, 2, 9}, 5));
+  EXPECT_EQ(module.GetConfig().extended_address, 9);
+  EXPECT_FALSE(module.Handle(Req(0, true, {112, 2}, 5)));
+  auto reply = module.Handle(Req(0, true, {112, 2}, 9));
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->payload, (std::vector<int>{112, 2, 9}));
+
+  // Enforcing keeps the address it had.
+  module.Handle(Req(0, false, {96, 2, 127}, 9));
+  EXPECT_EQ(module.GetConfig().extended_address, 9);
+  EXPECT_EQ(module.Memory().x_address, 127);
+}
 
 TEST(SimModuleTest, HandleIgnoresOtherAddressesAndAnswersOnlyWhenAsked) {
   SimModule module(SimModule::Config{.address = 20, .extended_address = 7});
@@ -288,6 +447,37 @@ INSTANTIATE_TEST_SUITE_P(
                       EraseCase{"ExtraByteBehindGuard", WithByte(Guarded(), 10, 0), false},
                       EraseCase{"NoGuard", {96, 0}, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pyra::sim
+
+namespace pyra::sim {
+namespace {
+
+Bytes OlderFrame(uint8_t address_byte, int b1, int b2, int b3) {
+  Bytes frame = {address_byte, static_cast<uint8_t>(128 + b1), static_cast<uint8_t>(128 + b2),
+                 static_cast<uint8_t>(128 + b3)};
+  frame.push_back(ChecksumFor(frame));
+  return frame;
+}
+
+TEST(SimModuleOlderFormatTest, OnlyFramesWithAValidChecksumAreRecorded) {
+  SimModule module;
+  Bytes bad = OlderFrame(3, 0, 5, 1);
+  bad.back() ^= 1;
+  Feed(module, bad);
+  EXPECT_TRUE(module.LayoutCommands().empty());
+  Feed(module, OlderFrame(3, 0, 5, 1));
+  ASSERT_EQ(module.LayoutCommands().size(), 1u);
+  EXPECT_EQ(module.PinAspect(5), 1);
+}
+
+TEST(SimModuleOlderFormatTest, DirectFrameRightAfterAnOlderOneIsAnswered) {
+  SimModule module;
+  const Fed fed = Feed(module, Join({OlderFrame(3, 8, 2, 0), kVersionRequest}));
+  EXPECT_EQ(Hex(fed.out), kVersionReply);
+  EXPECT_EQ(module.LayoutCommands().back().text, "Older format to module 0: clear pin 2");
+}
 
 }  // namespace
 }  // namespace pyra::sim
