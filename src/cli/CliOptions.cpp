@@ -41,9 +41,41 @@ const char* CommandName(Command c) {
       return "erase";
     case Command::kSim:
       return "sim";
+    case Command::kReadAll:
+      return "read-all";
+    case Command::kWriteAll:
+      return "write-all";
+    case Command::kVerifyAll:
+      return "verify-all";
+    case Command::kShow:
+      return "show";
+    case Command::kDiff:
+      return "diff";
+    case Command::kConvert:
+      return "convert";
     default:
       return "";
   }
+}
+
+// How many file operands a command takes.
+std::size_t FileOperands(Command c) {
+  switch (c) {
+    case Command::kWriteAll:
+    case Command::kVerifyAll:
+    case Command::kShow:
+      return 1;
+    case Command::kDiff:
+    case Command::kConvert:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+bool NeedsModule(Command c) {
+  return c != Command::kPorts && c != Command::kSim && c != Command::kShow && c != Command::kDiff &&
+         c != Command::kConvert;
 }
 
 struct RawArguments {
@@ -52,6 +84,8 @@ struct RawArguments {
   std::optional<std::string> baud;
   std::optional<std::string> velora_protocol;
   std::optional<std::string> unit;
+  std::optional<std::string> output;
+  std::optional<std::string> names;
   std::vector<std::string> positional;  // the command and its operands
 };
 
@@ -72,6 +106,19 @@ std::string UsageText() {
          "                        serve the simulated module (behind a simulated Velora unit\n"
          "                        with --velora) on a pseudo-terminal; prints its path, then\n"
          "                        runs until interrupted\n"
+         "  read-all -o FILE [--compact] [--names FILE]\n"
+         "                        read the whole module (\"Read All\") and save it as a\n"
+         "                        configuration file; --names first loads a file whose\n"
+         "                        descriptions and device names the module does not keep\n"
+         "  write-all FILE        load a configuration file and write it to the module\n"
+         "  verify-all FILE       compare the module with a configuration file and print the\n"
+         "                        verification log; exit status 0 only for \"Verify OK\"\n"
+         "  show FILE             list a configuration file in readable form\n"
+         "  diff [--module] A B   list the differences of two configuration files; exit\n"
+         "                        status 0 when equal, 1 when they differ; --module leaves out\n"
+         "                        the descriptions and device names a module does not keep\n"
+         "  convert IN OUT [--compact]\n"
+         "                        load and save a configuration file (upgrades old versions)\n"
          "\n"
          "Options:\n"
          "  --port NAME           serial port name or path (ttyUSB0, /dev/pts/3), or sim for\n"
@@ -88,7 +135,8 @@ std::string UsageText() {
          "  --log                 write the communication log to standard error\n"
          "  --help                show this text\n"
          "\n"
-         "Exit status: 0 success, 1 module or link failure, 2 usage error.\n";
+         "Exit status: 0 success, 1 module, link or file failure (diff: the files differ),\n"
+         "2 usage error (diff: a file could not be loaded).\n";
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& args) {
@@ -161,6 +209,14 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       ok = flag(o.yes);
     } else if (arg == "--pty") {
       ok = flag(o.pty);
+    } else if (arg == "-o" || arg == "--output") {
+      ok = value(raw.output);
+    } else if (arg == "--names") {
+      ok = value(raw.names);
+    } else if (arg == "--compact") {
+      ok = flag(o.compact);
+    } else if (arg == "--module") {
+      ok = flag(o.module_only);
     } else {
       result.error = "unknown option " + arg;
       ok = false;
@@ -187,14 +243,48 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     o.command = Command::kErase;
   } else if (name == "sim") {
     o.command = Command::kSim;
+  } else if (name == "read-all") {
+    o.command = Command::kReadAll;
+  } else if (name == "write-all") {
+    o.command = Command::kWriteAll;
+  } else if (name == "verify-all") {
+    o.command = Command::kVerifyAll;
+  } else if (name == "show") {
+    o.command = Command::kShow;
+  } else if (name == "diff") {
+    o.command = Command::kDiff;
+  } else if (name == "convert") {
+    o.command = Command::kConvert;
   } else {
     return fail("unknown command '" + name + "'");
   }
-  const std::size_t max_operands = o.command == Command::kId ? 1 : 0;
+  const std::size_t files = FileOperands(o.command);
+  if (files > 0 && operands < files) {
+    return fail(std::string(CommandName(o.command)) + " needs " +
+                (files == 1 ? "a configuration file" : "two configuration files"));
+  }
+  const std::size_t max_operands = o.command == Command::kId ? 1 : files;
   if (operands > max_operands) {
     return fail(std::string("too many arguments for ") + CommandName(o.command) + ": '" +
                 raw.positional[max_operands + 1] + "'");
   }
+
+  o.files.assign(raw.positional.begin() + 1, raw.positional.begin() + 1 + files);
+  if (raw.output && o.command != Command::kReadAll)
+    return fail("-o belongs to the read-all command");
+  if (raw.names && o.command != Command::kReadAll) {
+    return fail("--names belongs to the read-all command");
+  }
+  if (o.command == Command::kReadAll) {
+    if (!raw.output || raw.output->empty()) return fail("read-all needs -o FILE");
+    o.output = *raw.output;
+    o.names_file = raw.names.value_or("");
+  }
+  if (o.compact && o.command != Command::kReadAll && o.command != Command::kConvert) {
+    return fail("--compact belongs to the read-all and convert commands");
+  }
+  if (o.module_only && o.command != Command::kDiff)
+    return fail("--module belongs to the diff command");
 
   const bool is_sim = o.command == Command::kSim;
   if (!is_sim && (o.pty || raw.velora_protocol || raw.unit)) {
@@ -259,7 +349,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     if ((raw.velora_protocol || raw.unit) && !o.velora) {
       return fail("--velora-protocol and --unit need --velora");
     }
-  } else if (o.command != Command::kPorts) {
+  } else if (NeedsModule(o.command)) {
     if (o.port.empty()) {
       return fail(std::string(CommandName(o.command)) + " needs --port NAME (see pyractl ports)");
     }

@@ -6,7 +6,21 @@
 
 namespace pyra::cli {
 
-enum class Command { kNone, kHelp, kPorts, kVersion, kId, kErase, kSim };
+enum class Command {
+  kNone,
+  kHelp,
+  kPorts,
+  kVersion,
+  kId,
+  kErase,
+  kSim,
+  kReadAll,
+  kWriteAll,
+  kVerifyAll,
+  kShow,
+  kDiff,
+  kConvert,
+};
 
 // The simulated unit put in front of the module by `sim --pty --velora`.
 enum class SimUnit { kHBA, kHBB, kTavi };
@@ -24,6 +38,12 @@ struct CliOptions {
   std::optional<std::string> id_text;  // present: write it
   // erase
   bool yes = false;
+  // configuration files: the operands of write-all, verify-all, show, diff and convert
+  std::vector<std::string> files;
+  std::string output;        // read-all -o FILE
+  bool compact = false;      // read-all, convert: save the compact form
+  std::string names_file;    // read-all --names FILE: the descriptions kept from this file
+  bool module_only = false;  // diff --module: only what a module keeps
   // sim
   bool pty = false;
   int velora_protocol = 3200;

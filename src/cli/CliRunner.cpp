@@ -6,13 +6,19 @@
 
 #include <signal.h>
 
+#include "cli/ConfigReport.h"
 #include "cli/PtyServer.h"
+#include "files/AtomicFile.h"
+#include "files/ConfigFile.h"
+#include "files/Cp1252.h"
 #include "link/Clock.h"
 #include "link/Link.h"
 #include "link/Protocol.h"
 #include "link/VeloraSetup.h"
 #include "link/serial/SerialPort.h"
+#include "model/AddressAssignment.h"
 #include "model/ModuleSettings.h"
+#include "operations/Batch.h"
 #include "operations/Identity.h"
 
 namespace pyra::cli {
@@ -110,10 +116,102 @@ int ListPorts(std::ostream& out) {
   return kExitOk;
 }
 
+int NumberBase(const CliOptions& o) { return o.zero_based ? 0 : 1; }
+
+// A configuration as the window holds it after "Load File" at start-up.
+bool LoadFile(const CliOptions& o, const std::string& path, Configuration& c, Prompter& prompter) {
+  c = DefaultConfiguration();
+  c.NumberBase = NumberBase(o);
+  return LoadConfigurationFile(path, c, prompter);
+}
+
+std::string WithUnixLineEnds(std::string text) {
+  ReplaceAll(text, "\r\n", "\n");
+  return text;
+}
+
+// show, diff and convert work on files alone.
+int RunFileCommand(const CliOptions& o, std::ostream& out, std::ostream& err) {
+  CliPrompter prompter(err);
+  // diff keeps 1 for "they differ", so a file it cannot load is trouble of its own, as with
+  // diff(1).
+  const int trouble = o.command == Command::kDiff ? kExitUsage : kExitFailure;
+  Configuration a;
+  if (!LoadFile(o, o.files[0], a, prompter)) return trouble;
+  ReportView view;
+  view.number_base = NumberBase(o);
+  view.module_address = o.module_address;
+  view.extended_address = o.extended_address.value_or(0);
+  view.use_extended_address = o.extended_address.has_value();
+  switch (o.command) {
+    case Command::kShow: {
+      std::string bytes;
+      ReadWholeFile(o.files[0], bytes);
+      out << ShowConfiguration(a, ConfigHeaderVersion(Cp1252ToUtf8(bytes)).value_or(0), view);
+      return kExitOk;
+    }
+    case Command::kDiff: {
+      Configuration b;
+      if (!LoadFile(o, o.files[1], b, prompter)) return trouble;
+      const std::vector<std::string> lines = DiffConfigurations(a, b, view, o.module_only);
+      for (const std::string& line : lines) out << line << "\n";
+      return lines.empty() ? kExitOk : kExitFailure;
+    }
+    case Command::kConvert:
+      return SaveConfigurationFile(o.files[1], a, o.compact ? SaveForm::kCompact : SaveForm::kFull,
+                                   prompter)
+                 ? kExitOk
+                 : kExitFailure;
+    default:
+      return kExitUsage;
+  }
+}
+
+// Read All, Write All and Verify All with the window's configuration `c`.
+int RunBatch(const CliOptions& o, Link& link, CliPrompter& prompter, Configuration& c,
+             std::ostream& out, std::ostream& err) {
+  link.State().Bidirectional = true;
+  const int messages_before = prompter.MessageCount();
+  switch (o.command) {
+    case Command::kReadAll: {
+      const bool ok = ReadAll(link, c);
+      ComputeDccStarts(c);
+      ComputeLumoStarts(c);
+      ComputeXDccStarts(c);
+      if (!ok || prompter.MessageCount() > messages_before) {
+        err << "pyractl: Read All did not complete; " << o.output << " was not written\n";
+        return kExitFailure;
+      }
+      return SaveConfigurationFile(o.output, c, o.compact ? SaveForm::kCompact : SaveForm::kFull,
+                                   prompter)
+                 ? kExitOk
+                 : kExitFailure;
+    }
+    case Command::kWriteAll: {
+      const bool ok = WriteAll(link, static_cast<const Configuration&>(c));
+      if (!ok || prompter.MessageCount() > messages_before) {
+        if (prompter.MessageCount() == messages_before) {
+          err << "pyractl: the module did not complete the command\n";
+        }
+        return kExitFailure;
+      }
+      return kExitOk;
+    }
+    case Command::kVerifyAll: {
+      VerificationLog log;
+      const bool ok = VerifyAll(link, c, log);
+      out << WithUnixLineEnds(log.Text()) << "\n";
+      return ok ? kExitOk : kExitFailure;
+    }
+    default:
+      return kExitUsage;
+  }
+}
+
 // Runs one module operation on an open link. The operations report every failure through the
 // prompter, so a message counts as a failure even where the operation itself carries on.
-int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, std::ostream& out,
-                 std::ostream& err) {
+int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, Configuration& c,
+                 std::ostream& out, std::ostream& err) {
   if (o.velora) {
     const VeloraSwitchResult velora = EnableVeloraTunneling(link);
     if (!velora.ticked) return kExitFailure;
@@ -122,6 +220,10 @@ int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, std::os
           << " need a Velora system with protocol 3.200 or later\n";
       return kExitFailure;
     }
+  }
+  if (o.command == Command::kReadAll || o.command == Command::kWriteAll ||
+      o.command == Command::kVerifyAll) {
+    return RunBatch(o, link, prompter, c, out, err);
   }
   ModuleSettings settings;
   bool ok = false;
@@ -208,6 +310,10 @@ int RunCommand(const CliOptions& o, std::ostream& out, std::ostream& err, RunCon
     case Command::kNone:
       err << "pyractl: no command given (see pyractl --help)\n";
       return kExitUsage;
+    case Command::kShow:
+    case Command::kDiff:
+    case Command::kConvert:
+      return RunFileCommand(o, out, err);
     default:
       break;
   }
@@ -216,6 +322,13 @@ int RunCommand(const CliOptions& o, std::ostream& out, std::ostream& err, RunCon
   Clock& clock = context.clock ? *context.clock : steady_clock;
   sim::Simulator* simulator = context.simulator;
   CliPrompter prompter(err);
+  // The files come first: a file that does not load leaves the module alone.
+  Configuration configuration = DefaultConfiguration();
+  configuration.NumberBase = NumberBase(o);
+  const std::string& to_load = o.command == Command::kReadAll ? o.names_file
+                               : o.files.empty()              ? std::string()
+                                                              : o.files[0];
+  if (!to_load.empty() && !LoadFile(o, to_load, configuration, prompter)) return kExitFailure;
   Link link(clock, prompter);
   if (o.log) link.SetLogSink([&err](const std::string& line) { err << line << "\n"; });
 
@@ -243,7 +356,13 @@ int RunCommand(const CliOptions& o, std::ostream& out, std::ostream& err, RunCon
   state.ModuleAddress = static_cast<uint8_t>(o.module_address);
   state.UseXAddress = o.extended_address.has_value();
   state.ExtendedAddress = static_cast<uint8_t>(o.extended_address.value_or(0));
-  const int status = RunOperation(o, link, prompter, out, err);
+  if (context.show_progress) {
+    link.SetProgressSink([&err](const std::string& step, int done, int total) {
+      err << "\r\x1b[K" << step << " (" << done << "/" << total << ")" << std::flush;
+    });
+  }
+  const int status = RunOperation(o, link, prompter, configuration, out, err);
+  if (context.show_progress) err << "\r\x1b[K" << std::flush;
   // The simulator may belong to the caller and outlive this link's channel.
   link.Close();
   return status;

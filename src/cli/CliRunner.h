@@ -44,6 +44,9 @@ struct RunContext {
   // addresses given on the command line.
   sim::Simulator* simulator = nullptr;
   Clock* clock = nullptr;  // a SteadyClock when null
+  // Long commands keep a progress line on standard error (the program sets it when standard
+  // error is a terminal).
+  bool show_progress = false;
 };
 
 // One run of pyractl on the arguments after the program name; returns the exit status.

@@ -5,7 +5,11 @@
 
 #include "QtTestApp.h"
 #include "cli/PtyServer.h"
+#include "files/ConfigFile.h"
+#include "files/RichConfiguration.h"
+#include "files/TempDir.h"
 #include "sim/SimChannel.h"
+#include "support/ScriptedPrompter.h"
 
 namespace pyra::cli {
 namespace {
@@ -79,6 +83,57 @@ TEST(PyractlEndToEndTest, SimCommandServesUntilTerminated) {
   EXPECT_EQ(version.out, "3.2.0.17\n");
   EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
+}
+
+// Backup and restore through the real program and a pseudo-terminal: what write-all stores,
+// read-all brings back, and verify-all finds a changed ID.
+TEST(PyractlEndToEndTest, WrittenConfigurationReadsBackAndVerifies) {
+  EnsureQtApp();
+  test::TempDir dir;
+  const std::string rich = dir.File("rich.dat");
+  const std::string backup = dir.File("backup.dat");
+  const std::string named = dir.File("named.dat");
+  Configuration c = test::RichConfiguration();
+  test::ScriptedPrompter prompter;
+  ASSERT_TRUE(SaveConfigurationFile(rich, c, SaveForm::kFull, prompter));
+
+  QProcess server;
+  server.start(QStringLiteral(PYRACTL_PATH), {"sim", "--pty"});
+  ASSERT_TRUE(server.waitForStarted(kGuardMs));
+  while (!server.canReadLine() && server.waitForReadyRead(kGuardMs)) {
+  }
+  const QString port = QString::fromUtf8(server.readLine()).trimmed();
+  ASSERT_TRUE(port.startsWith("/dev/")) << port.toStdString();
+  auto run = [&](QStringList args) { return RunPyractlBinary(QStringList{"--port", port} + args); };
+
+  const Finished write = run({"write-all", QString::fromStdString(rich)});
+  const Finished read = run({"read-all", "-o", QString::fromStdString(backup)});
+  const Finished read_named = run(
+      {"read-all", "--names", QString::fromStdString(rich), "-o", QString::fromStdString(named)});
+  const Finished verify = run({"verify-all", QString::fromStdString(rich)});
+  const Finished change = run({"id", "Other ID"});
+  const Finished verify_changed = run({"verify-all", QString::fromStdString(rich)});
+  server.terminate();
+  ASSERT_TRUE(server.waitForFinished(kGuardMs));
+
+  EXPECT_EQ(write.status, 0) << write.err;
+  EXPECT_EQ(write.err, "");  // no progress line: standard error is not a terminal
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read_named.status, 0) << read_named.err;
+  const Finished module_diff = RunPyractlBinary(
+      {"diff", "--module", QString::fromStdString(rich), QString::fromStdString(backup)});
+  EXPECT_EQ(module_diff.status, 0) << module_diff.out;
+  EXPECT_EQ(module_diff.out, "");
+  const Finished diff =
+      RunPyractlBinary({"diff", QString::fromStdString(rich), QString::fromStdString(named)});
+  EXPECT_EQ(diff.status, 0) << diff.out;
+  EXPECT_EQ(diff.out, "");
+
+  EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
+  EXPECT_TRUE(QString::fromStdString(verify.out).endsWith("Verify OK\n")) << verify.out;
+  EXPECT_EQ(change.status, 0) << change.err;
+  EXPECT_EQ(verify_changed.status, 1);
+  EXPECT_NE(verify_changed.out.find("Other ID"), std::string::npos) << verify_changed.out;
 }
 
 }  // namespace

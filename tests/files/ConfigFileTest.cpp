@@ -1,0 +1,550 @@
+#include "files/ConfigFile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <sys/resource.h>
+
+#include "RichConfiguration.h"
+#include "TempDir.h"
+#include "files/Cp1252.h"
+#include "model/AddressAssignment.h"
+#include "support/ScriptedPrompter.h"
+
+namespace pyra {
+namespace {
+
+using test::ReadBytes;
+using test::RichConfiguration;
+using test::ScriptedPrompter;
+using test::Step;
+using test::TempDir;
+using test::WriteBytes;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find("\r\n", at);
+    lines.push_back(text.substr(at, end - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+std::string Saved(Configuration c, SaveForm form = SaveForm::kFull) {
+  return ConfigurationText(c, form);
+}
+
+// The settings the file keeps (not the firmware version, enforced address or enable map).
+auto SavedSettings(const ModuleSettings& s) {
+  return std::tie(s.IDString, s.PRNative, s.LumoFlex, s.LumoModeAddress, s.ModuleXAddress,
+                  s.GroupMask, s.DccAddress, s.XDccAddress, s.PacketRetention,
+                  s.BasicPacketStateInvert, s.AllowAddress0, s.HwcSink, s.HwcSource, s.LedGreen,
+                  s.LedOrange, s.SerialEnable, s.SerialBaudIndex, s.SerialDataBits8, s.SerialParity,
+                  s.SerialStop2);
+}
+
+// Every field the file keeps, compared pin by pin so that a failure names the field.
+void ExpectSavedFieldsEqual(const Configuration& a, const Configuration& b) {
+  EXPECT_EQ(SavedSettings(a.Settings), SavedSettings(b.Settings));
+  for (int p = 0; p < kPinCount; ++p) {
+    SCOPED_TRACE("pin " + std::to_string(p));
+    EXPECT_EQ(a.EventControl[p], b.EventControl[p]);
+    const PinRecord& x = a.Pins[p];
+    const PinRecord& y = b.Pins[p];
+    EXPECT_EQ(x.Description, y.Description);
+    EXPECT_EQ(x.DeviceName, y.DeviceName);
+    EXPECT_EQ(x.DeviceLink, y.DeviceLink);
+    EXPECT_EQ(x.AspectMode, y.AspectMode);
+    EXPECT_EQ(x.InitialAspect, y.InitialAspect);
+    EXPECT_EQ(x.DccCount, y.DccCount);
+    EXPECT_EQ(x.XDccCount, y.XDccCount);
+    EXPECT_EQ(x.LumoCount, y.LumoCount);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(x.PinConfig[i], y.PinConfig[i]) << "byte " << i;
+    for (int asp = 0; asp < AspectCount(x.AspectMode); ++asp) {
+      EXPECT_EQ(x.Aspects[asp].Description, y.Aspects[asp].Description);
+      for (int s = 0; s < StepCount(x.AspectMode); ++s) {
+        EXPECT_EQ(x.Aspects[asp].Steps[s], y.Aspects[asp].Steps[s]) << asp << "/" << s;
+      }
+    }
+  }
+}
+
+TEST(ConfigFileLayoutTest, DefaultConfigurationIsWrittenExactly) {
+  const std::vector<std::string> lines = Lines(Saved(DefaultConfiguration()));
+  ASSERT_EQ(lines.size(), 1u + 6 + 64 + 32 * 4 + 1);
+  const std::vector<std::string> head(lines.begin(), lines.begin() + 8);
+  EXPECT_EQ(head,
+            (std::vector<std::string>{"\"PyraConfiguration 3230\"", "\"ID$\",\"\"", "\"DCC\",1,1,2",
+                                      "\"XAD\",0,0,0,0,0,0,0", "\"HWC\",0,0,0,0", "\"LED\",0,0",
+                                      "\"SPC\",0,\"9600\",7,0,1", "\"Eon\",0,0,0,0,0"}));
+  EXPECT_EQ(lines[7 + 32], "\"Eof\",0,0,0,0,0");
+  EXPECT_EQ(lines[71], "\"Pin\",0,0,0,\"\"");
+  EXPECT_EQ(lines[72], "  \"Dev\",0,\"\"");
+  EXPECT_EQ(lines[73], "  \"Cfg\",0");
+  EXPECT_EQ(lines[74], "  \"PAM\",1,1,1");
+  EXPECT_EQ(lines.back(), "\"End\"");
+}
+
+TEST(ConfigFileLayoutTest, PinWithTwelveAspectsWritesEveryAspectAndStep) {
+  Configuration c = DefaultConfiguration();
+  c.Pins[4].AspectMode = kAspectMode12x3;
+  c.Pins[4].Description = "Signal";
+  c.Pins[4].Aspects[1].Steps[2] = Step(9, 1, 5, 0, 0, 1);
+  const std::string text = Saved(c);
+  const std::string block =
+      "\"Pin\",4,2,0,\"Signal\"\r\n  \"Dev\",0,\"\"\r\n  \"Cfg\",0\r\n  \"PAM\",1,1,1\r\n"
+      "  \"Asp\",0,\"\"\r\n    \"Ins\",0,0,0,0,0,0\r\n    \"Ins\",1,0,0,0,0,0\r\n"
+      "    \"Ins\",2,0,0,0,0,0\r\n  \"Asp\",1,\"\"\r\n    \"Ins\",0,0,0,0,0,0\r\n"
+      "    \"Ins\",1,0,0,0,0,0\r\n    \"Ins\",2,25,1,5,0,0\r\n  \"Asp\",2,\"\"\r\n";
+  EXPECT_NE(text.find(block), std::string::npos) << text.substr(text.find("\"Pin\",4"), 400);
+  EXPECT_EQ(Lines(text).size(), 200u + 12 * 4);
+}
+
+TEST(ConfigFileLayoutTest, SettingsRecordsFollowTheControls) {
+  const std::vector<std::string> lines = Lines(Saved(RichConfiguration()));
+  EXPECT_EQ(lines[1], "\"ID$\",\"Bahnhof Sued\"");
+  EXPECT_EQ(lines[2], "\"DCC\",17,300,5");
+  EXPECT_EQ(lines[3], "\"XAD\",64,0,12,5,2,8,3");
+  EXPECT_EQ(lines[4], "\"HWC\",1,2,0,3");
+  EXPECT_EQ(lines[5], "\"LED\",69,0");
+  EXPECT_EQ(lines[6], "\"SPC\",1,\"38400\",8,3,1");
+  EXPECT_EQ(lines[7], "\"Eon\",0,1,4,0,12");
+  EXPECT_EQ(lines[7 + 32], "\"Eof\",0,2,0,0,0");
+  EXPECT_EQ(lines[7 + 63], "\"Eof\",31,0,8,9,0");
+}
+
+TEST(ConfigFileLayoutTest, FlexibleLumoAddressingWritesTheStartNotTheNativeFlag) {
+  Configuration c = DefaultConfiguration();
+  c.Settings.LumoFlex = true;
+  c.Settings.LumoModeAddress = 37;
+  EXPECT_EQ(Lines(Saved(c))[3], "\"XAD\",37,1,0,0,0,0,0");
+}
+
+TEST(ConfigFileLayoutTest, ConfigBytesPerTypeAndServoStatusBitDroppedInTheModel) {
+  Configuration c = DefaultConfiguration();
+  c.Pins[0].PinConfig = {1, 64, 2 + 8 + 64, 64, 127, 58, 127, 127, 64, 0, 64, 0, 9};
+  c.Pins[1].PinConfig = {2, 0, 0, 28, 0, 31, 7, 7, 7, 7, 7, 7, 7};
+  c.Pins[2].PinConfig = {5, 0, 0, 4, 4, 9, 9, 9, 9, 9, 9, 9, 9};
+  c.Pins[3].PinConfig = {9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  const std::string text = ConfigurationText(c, SaveForm::kFull);
+  EXPECT_NE(text.find("  \"Cfg\",1,64,10,64,127,58,127,127,64,0,64,0\r\n"), std::string::npos);
+  EXPECT_NE(text.find("  \"Cfg\",2,0,0,28,0,31\r\n"), std::string::npos);
+  EXPECT_NE(text.find("  \"Cfg\",5,0,0,4,4\r\n"), std::string::npos);
+  EXPECT_NE(text.find("  \"Cfg\",9\r\n"), std::string::npos);
+  EXPECT_EQ(c.Pins[0].PinConfig[2], 10);
+}
+
+TEST(ConfigFileRoundTripTest, FullSaveAndLoadRestoreEverySavedField) {
+  Configuration original = RichConfiguration();
+  const std::string text = ConfigurationText(original, SaveForm::kFull);
+  Configuration loaded = DefaultConfiguration();
+  const ConfigLoadResult r = LoadConfigurationText(text, loaded);
+  ASSERT_TRUE(r.ok) << r.error.line << ": " << r.error.reason;
+  EXPECT_EQ(r.version, 3230);
+  ExpectSavedFieldsEqual(original, loaded);
+  for (int p = 0; p < kPinCount; ++p) {
+    EXPECT_EQ(loaded.Pins[p].LiveLevel, loaded.Pins[p].PinConfig[1]) << "pin " << p;
+  }
+  EXPECT_EQ(ConfigurationText(loaded, SaveForm::kFull), text);
+}
+
+TEST(ConfigFileRoundTripTest, CompactFileHoldsOnlyTheDescribedPinAndLeavesOthersUntouched) {
+  Configuration c = DefaultConfiguration();
+  c.Pins[5].Description = "Only pin";
+  c.Pins[5].AspectMode = kAspectMode4x9;
+  c.Pins[5].Aspects[1].Description = "Lit";
+  c.Pins[5].Aspects[1].Steps[0] = Step(9);
+  c.Pins[5].Aspects[1].Steps[3] = Step(102, 0, 0, 5, 1);
+  c.Pins[5].Aspects[2].Steps[0] = Step(9);  // no description: left out with its steps
+  const std::vector<std::string> lines = Lines(Saved(c, SaveForm::kCompact));
+  const std::vector<std::string> pin_block(lines.begin() + 71, lines.end());
+  EXPECT_EQ(lines.size(), 1u + 6 + 64 + 4 + 1 + 2 + 1);
+  EXPECT_EQ(pin_block, (std::vector<std::string>{"\"Pin\",5,3,0,\"Only pin\"", "  \"Dev\",0,\"\"",
+                                                 "  \"Cfg\",0", "  \"PAM\",1,1,1",
+                                                 "  \"Asp\",1,\"Lit\"", "    \"Ins\",0,9,0,0,0,0",
+                                                 "    \"Ins\",3,102,0,0,5,1", "\"End\""}));
+
+  Configuration other = RichConfiguration();
+  const Configuration before = other;
+  std::string text = Saved(c, SaveForm::kCompact);
+  ASSERT_TRUE(LoadConfigurationText(text, other).ok);
+  for (int p = 0; p < kPinCount; ++p) {
+    if (p != 5) {
+      EXPECT_EQ(other.Pins[p], before.Pins[p]) << "pin " << p;
+    }
+  }
+  EXPECT_EQ(other.Pins[5].Description, "Only pin");
+  EXPECT_EQ(other.Pins[5].Aspects[2].Steps[0], StepRecord{});  // cleared by the Pin record
+}
+
+TEST(ConfigFileRoundTripTest, EventWithoutNumberIsWrittenAsZeroAndReadBackAsMinusOne) {
+  Configuration c = DefaultConfiguration();
+  c.EventControl[3].EventOn = {-1, 0, 11, -1, -1};
+  const std::string text = Saved(c);
+  EXPECT_NE(text.find("\"Eon\",3,0,1,12,0\r\n"), std::string::npos);
+  Configuration loaded = DefaultConfiguration();
+  loaded.EventControl[3].EventOn = {5, 5, 5, 5, -1};
+  ASSERT_TRUE(LoadConfigurationText(text, loaded).ok);
+  EXPECT_EQ(loaded.EventControl[3].EventOn, (std::array<int, 5>{-1, 0, 11, -1, -1}));
+}
+
+TEST(ConfigFileRoundTripTest, TextInTheCodePageSurvivesTheDiskFile) {
+  TempDir dir;
+  Configuration c = DefaultConfiguration();
+  c.Pins[2].Description = "Straßenlaterne – Süd";
+  ScriptedPrompter prompter;
+  ASSERT_TRUE(SaveConfigurationFile(dir.File("a.dat"), c, SaveForm::kCompact, prompter));
+  const std::string bytes = ReadBytes(dir.File("a.dat"));
+  EXPECT_NE(bytes.find("\"Stra\xDF"
+                       "enlaterne \x96 S\xFC"
+                       "d\""),
+            std::string::npos);
+  Configuration loaded = DefaultConfiguration();
+  ASSERT_TRUE(LoadConfigurationFile(dir.File("a.dat"), loaded, prompter));
+  EXPECT_EQ(loaded.Pins[2].Description, "Straßenlaterne – Süd");
+  EXPECT_TRUE(prompter.Texts().empty());
+}
+
+// ---- Loading rules ----
+
+std::string File(const std::string& version, const std::string& body) {
+  return "\"PyraConfiguration " + version + "\"\r\n" + body + "\"End\"\r\n";
+}
+
+TEST(ConfigFileLoadTest, Version0019FileWithPwmPinGetsDefaultLevels) {
+  Configuration c = DefaultConfiguration();
+  c.Pins[3].PinConfig = {2, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 0};
+  c.Pins[3].XDccCount = 1;
+  c.Settings.XDccAddress = 99;
+  const std::string text = File("0019",
+                                "\"DCC\",12\r\n"
+                                "\"Pin\",3,0,0,\"Dimmer\"\r\n  \"Cfg\",2,7,1,20\r\n"
+                                "  \"PAM\",2,3\r\n");
+  const ConfigLoadResult r = LoadConfigurationText(text, c);
+  ASSERT_TRUE(r.ok) << r.error.reason;
+  EXPECT_EQ(r.version, 19);
+  EXPECT_EQ(c.Pins[3].PinConfig,
+            (std::array<uint8_t, 13>{2, 7, 1, 20, 0, 31, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(c.Pins[3].LiveLevel, 7);
+  EXPECT_EQ(c.Pins[3].DccCount, 2);
+  EXPECT_EQ(c.Pins[3].LumoCount, 3);
+  EXPECT_EQ(c.Pins[3].XDccCount, 1);  // set by the Pin record, not read
+  EXPECT_EQ(c.Settings.DccAddress, 12);
+  EXPECT_EQ(c.Settings.XDccAddress, 99);
+}
+
+TEST(ConfigFileLoadTest, OldVersionIsAnnouncedAndLoadedOn) {
+  TempDir dir;
+  WriteBytes(dir.File("old.dat"), File("0019", "\"ID$\",\"Old\"\r\n"));
+  Configuration c = DefaultConfiguration();
+  ScriptedPrompter prompter;
+  EXPECT_TRUE(LoadConfigurationFile(dir.File("old.dat"), c, prompter));
+  ASSERT_EQ(prompter.Texts(), std::vector<std::string>{"Data File Version = 19"});
+  EXPECT_EQ(prompter.All()[0].icon, Icon::kInformation);
+  EXPECT_EQ(c.Settings.IDString, "Old");
+}
+
+struct VersionCase {
+  const char* version;
+  const char* dcc;
+  int xdcc;
+  int retention;
+  bool allow0;
+};
+
+class DccVersionTest : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(DccVersionTest, DccRecordFieldsDependOnTheVersion) {
+  Configuration c = DefaultConfiguration();
+  c.Settings.XDccAddress = 7;
+  c.Settings.PacketRetention = 3;
+  ASSERT_TRUE(LoadConfigurationText(File(GetParam().version, GetParam().dcc), c).ok);
+  EXPECT_EQ(c.Settings.DccAddress, 40);
+  EXPECT_EQ(c.Settings.XDccAddress, GetParam().xdcc);
+  EXPECT_EQ(c.Settings.PacketRetention, GetParam().retention);
+  EXPECT_EQ(c.Settings.AllowAddress0, GetParam().allow0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, DccVersionTest,
+    ::testing::Values(VersionCase{"0022", "\"DCC\",40\r\n", 7, 3, false},
+                      VersionCase{"0023", "\"DCC\",40,9\r\n", 7, 1, true},
+                      VersionCase{"0032", "\"DCC\",40,300,12\r\n", 300, 0, true},
+                      VersionCase{"3230", "\"DCC\",40.75,1,2\r\n", 1, 2, false}));
+
+TEST(ConfigFileLoadTest, NativeFlagIsReadFromVersion3100On) {
+  for (const auto& [version, native] : {std::pair{"3099", false}, std::pair{"3100", true}}) {
+    Configuration c = DefaultConfiguration();
+    ASSERT_TRUE(LoadConfigurationText(File(version, "\"XAD\",64,0,95,15,0,0,1\r\n"), c).ok);
+    EXPECT_EQ(c.Settings.PRNative, native) << version;
+    EXPECT_FALSE(c.Settings.LumoFlex);
+    EXPECT_EQ(c.Settings.LumoModeAddress, 0);
+    EXPECT_EQ(c.Settings.ModuleXAddress, 95);
+    EXPECT_TRUE(c.Settings.GroupMask[3]);
+    EXPECT_TRUE(c.Settings.GroupMask[12]);
+    EXPECT_FALSE(c.Settings.GroupMask[4]);
+  }
+}
+
+TEST(ConfigFileLoadTest, LedMaskZeroGreysTheNothingBox) {
+  Configuration c = DefaultConfiguration();
+  ASSERT_TRUE(LoadConfigurationText(File("3230", "\"LED\",5,0\r\n"), c).ok);
+  EXPECT_EQ(c.Settings.LedGreen, (std::array<int, 8>{1, 0, 1, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(c.Settings.LedOrange, (std::array<int, 8>{0, 0, 0, 0, 0, 0, 0, 2}));
+}
+
+TEST(ConfigFileLoadTest, SerialPortRecordSelectsByTextAndKeepsAnUnknownRate) {
+  Configuration c = DefaultConfiguration();
+  c.Settings.SerialBaudIndex = 2;
+  ASSERT_TRUE(LoadConfigurationText(File("3230", "\"SPC\",1,\"12345\",8,1,2\r\n"), c).ok);
+  EXPECT_TRUE(c.Settings.SerialEnable);
+  EXPECT_EQ(c.Settings.SerialBaudIndex, 2);
+  EXPECT_TRUE(c.Settings.SerialDataBits8);
+  EXPECT_EQ(c.Settings.SerialParity, 0);
+  EXPECT_TRUE(c.Settings.SerialStop2);
+  ASSERT_TRUE(LoadConfigurationText(File("3230", "\"SPC\",2,\"115200\",7,2,1\r\n"), c).ok);
+  EXPECT_FALSE(c.Settings.SerialEnable);
+  EXPECT_EQ(c.Settings.SerialBaudIndex, 7);
+  EXPECT_EQ(c.Settings.SerialParity, 2);
+}
+
+TEST(ConfigFileLoadTest, OldServoRangeInTheHighNibbleIsConverted) {
+  Configuration c = DefaultConfiguration();
+  ASSERT_TRUE(LoadConfigurationText(
+                  File("3230", "\"Pin\",0,0,0,\"\"\r\n\"Cfg\",1,64,48,64,1,2,3,4,64,0,64,0\r\n"), c)
+                  .ok);
+  EXPECT_EQ(c.Pins[0].PinConfig[2], 43);
+  EXPECT_EQ(c.Pins[0].LiveLevel, 64);
+}
+
+TEST(ConfigFileLoadTest, UnknownTypeClearsTheBlockAndInputKeepsItsTail) {
+  Configuration c = DefaultConfiguration();
+  c.Pins[0].PinConfig = {1, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+  c.Pins[1].PinConfig = {1, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+  ASSERT_TRUE(LoadConfigurationText(File("3230",
+                                         "\"Pin\",0,0,0,\"\"\r\n\"Cfg\",7\r\n"
+                                         "\"Pin\",1,0,0,\"\"\r\n\"Cfg\",4,1,2,3,4\r\n"),
+                                    c)
+                  .ok);
+  EXPECT_EQ(c.Pins[0].PinConfig, (std::array<uint8_t, 13>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9}));
+  EXPECT_EQ(c.Pins[1].PinConfig, (std::array<uint8_t, 13>{4, 1, 2, 3, 4, 9, 9, 9, 9, 9, 9, 9, 9}));
+}
+
+TEST(ConfigFileLoadTest, CombinedOpcodeIsSplitOnlyWhenTheInstructionHasFade) {
+  const std::string text =
+      File("3230", "\"Pin\",0,2,0,\"\"\r\n\"Asp\",0,\"\"\r\n\"Ins\",1,20,0,7,0,0\r\n");
+  Configuration with_fade = DefaultConfiguration();
+  ASSERT_TRUE(LoadConfigurationText(text, with_fade, [](int code) { return code == 4; }).ok);
+  EXPECT_EQ(with_fade.Pins[0].Aspects[0].Steps[1], (StepRecord{4, 1, 0, 7, 0, 0}));
+
+  Configuration without = DefaultConfiguration();
+  ASSERT_TRUE(LoadConfigurationText(text, without, [](int) { return false; }).ok);
+  EXPECT_EQ(without.Pins[0].Aspects[0].Steps[1].Opcode, 20);
+  EXPECT_EQ(without.Pins[0].Aspects[0].Steps[1].Fade, 0);
+
+  Configuration table = DefaultConfiguration();  // the real table: SendSerial 1 has no fade
+  ASSERT_TRUE(LoadConfigurationText(text, table).ok);
+  EXPECT_EQ(table.Pins[0].Aspects[0].Steps[1].Opcode, 20);
+}
+
+TEST(ConfigFileLoadTest, UnknownFieldsAreSkippedOneByOne) {
+  Configuration c = DefaultConfiguration();
+  ASSERT_TRUE(
+      LoadConfigurationText(File("3230", "\"Xyz\",1,\"two\",3\r\n\"ID$\",\"Kept\"\r\n"), c).ok);
+  EXPECT_EQ(c.Settings.IDString, "Kept");
+}
+
+TEST(ConfigFileLoadTest, HeaderWithoutQuotesIsAccepted) {
+  Configuration c = DefaultConfiguration();
+  const ConfigLoadResult r =
+      LoadConfigurationText("PyraConfiguration 3230\r\n\"ID$\",\"X\"\r\n\"End\"\r\n", c);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(c.Settings.IDString, "X");
+}
+
+class BadHeaderTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(BadHeaderTest, IsRefusedWithTheFixedMessageAndChangesNothing) {
+  TempDir dir;
+  WriteBytes(dir.File("bad.dat"), GetParam() + "\"ID$\",\"X\"\r\n\"End\"\r\n");
+  Configuration c = RichConfiguration();
+  const Configuration before = c;
+  ScriptedPrompter prompter;
+  EXPECT_FALSE(LoadConfigurationFile(dir.File("bad.dat"), c, prompter));
+  ASSERT_EQ(prompter.Texts(), std::vector<std::string>{"Invalid configuration file"});
+  EXPECT_EQ(prompter.All()[0].icon, Icon::kExclamation);
+  EXPECT_TRUE(c.Pins == before.Pins && c.Settings.IDString == before.Settings.IDString);
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, BadHeaderTest,
+                         ::testing::Values("\"PyraConfiguration  3230\"\r\n",  // 23 characters
+                                           "\"PyraConfiguratio 03230\"\r\n",
+                                           "\"PyraDeviceDefinitions \"\r\n", "\r\n"));
+
+struct MalformedCase {
+  const char* name;
+  std::string body;  // after the header, without "End" unless given
+  int line;
+  std::string reason;
+};
+
+class MalformedFileTest : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(MalformedFileTest, IsReportedWithLineAndReasonAndChangesNothing) {
+  TempDir dir;
+  WriteBytes(dir.File("bad.dat"),
+             "\"PyraConfiguration 3230\"\r\n\"ID$\",\"Changed\"\r\n"
+             "\"Pin\",0,3,0,\"Changed\"\r\n" +
+                 GetParam().body);
+  Configuration c = RichConfiguration();
+  const Configuration before = c;
+  ScriptedPrompter prompter;
+  EXPECT_FALSE(LoadConfigurationFile(dir.File("bad.dat"), c, prompter));
+  EXPECT_EQ(prompter.Last(), "Invalid configuration file\r\nLine " +
+                                 std::to_string(GetParam().line) + ": " + GetParam().reason);
+  EXPECT_EQ(c.Settings.IDString, before.Settings.IDString);
+  EXPECT_TRUE(c.Pins == before.Pins);
+  EXPECT_TRUE(c.EventControl == before.EventControl);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, MalformedFileTest,
+    ::testing::Values(
+        MalformedCase{"no_end", "\"PAM\",1,1,1\r\n", 4, "the file ends before \"End\""},
+        MalformedCase{"cut_record", "\"PAM\",1,1", 4, "the file ends before \"End\""},
+        MalformedCase{"not_a_number", "\"Dev\",abc,\"x\"\r\n\"End\"\r\n", 4,
+                      "\"abc\" is not a whole number (device link)"},
+        MalformedCase{"byte_too_large", "\"Cfg\",1,300\r\n\"End\"\r\n", 4,
+                      "configuration byte 1 300 is out of range 0..255"},
+        MalformedCase{"pin_index", "\"Eon\",33,0,0,0,0\r\n\"End\"\r\n", 4,
+                      "pin index 33 is out of range 0..32"},
+        MalformedCase{"aspect_index", "\"Asp\",13,\"x\"\r\n\"End\"\r\n", 4,
+                      "aspect index 13 is out of range 0..12"},
+        MalformedCase{"step_index", "\"Asp\",1,\"\"\r\n\"Ins\",10,9,0,0,0,0\r\n\"End\"\r\n", 5,
+                      "step index 10 is out of range 0..9"},
+        MalformedCase{"opcode", "\"Ins\",1,145,0,0,0,0\r\n\"End\"\r\n", 4,
+                      "instruction code 145 is not defined"},
+        MalformedCase{"dcc_count", "\"PAM\",1,7,1\r\n\"End\"\r\n", 4,
+                      "DCC count 7 is out of range 0..6"},
+        MalformedCase{"xdcc_count", "\"PAM\",2,1,1\r\n\"End\"\r\n", 4,
+                      "extended DCC count 2 is out of range 0..1"},
+        MalformedCase{"device_link", "\"Dev\",-1,\"x\"\r\n\"End\"\r\n", 4,
+                      "device link -1 is out of range 0..31"},
+        MalformedCase{"dcc_address", "\"DCC\",600,1,0\r\n\"End\"\r\n", 4,
+                      "DCC address 600 is out of range 0..510"},
+        MalformedCase{"xaddress", "\"XAD\",0,0,96,0,0,0,0\r\n\"End\"\r\n", 4,
+                      "eXtended Address 96 is out of range 0..95"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConfigFileLoadTest, RefreshRunsAfterTheSwapInTheFixedOrder) {
+  TempDir dir;
+  Configuration rich = RichConfiguration();
+  ScriptedPrompter prompter;
+  ASSERT_TRUE(SaveConfigurationFile(dir.File("r.dat"), rich, SaveForm::kFull, prompter));
+  Configuration c = DefaultConfiguration();
+  std::vector<LoadRefresh> order;
+  std::vector<int> dcc_totals;
+  ASSERT_TRUE(LoadConfigurationFile(dir.File("r.dat"), c, prompter, [&](LoadRefresh r) {
+    order.push_back(r);
+    dcc_totals.push_back(c.DccTotal);
+  }));
+  using R = LoadRefresh;
+  EXPECT_EQ(order, (std::vector<R>{R::kShowModuleDccRange, R::kShowPinDccAddressAfterDcc,
+                                   R::kShowModuleXDccRange, R::kShowPinXDccAddressAfterDcc,
+                                   R::kShowPin, R::kShowPinConfig, R::kApplyShowDetails,
+                                   R::kShowPinEvents, R::kComputeDccStarts, R::kShowPinDccAddress,
+                                   R::kComputeLumoStarts, R::kShowPinLumoAddress,
+                                   R::kComputeXDccStarts, R::kShowPinXDccAddress}));
+  // Pin 1 has no DCC output and pin 4 two: the sums are new from their step on.
+  EXPECT_EQ(dcc_totals[7], 32);
+  EXPECT_EQ(dcc_totals[8], 32);
+  EXPECT_EQ(c.DccStart[5], 5);
+  EXPECT_EQ(c.LumoStart[5], 6);
+  EXPECT_EQ(c.DccBase, 65);
+}
+
+// ---- Saving ----
+
+TEST(ConfigFileSaveTest, SaveFormFollowsButtonAndModifiers) {
+  EXPECT_EQ(SaveFormForPress(true, false, false), SaveForm::kFull);
+  EXPECT_EQ(SaveFormForPress(true, true, false), SaveForm::kCompact);
+  EXPECT_EQ(SaveFormForPress(true, true, true), std::nullopt);
+  EXPECT_EQ(SaveFormForPress(true, false, true), std::nullopt);
+  EXPECT_EQ(SaveFormForPress(false, false, false), std::nullopt);
+}
+
+TEST(ConfigFileSaveTest, CancelledDialogDoesNothing) {
+  Configuration c = DefaultConfiguration();
+  ScriptedPrompter prompter;
+  EXPECT_FALSE(SaveConfigurationFile("", c, SaveForm::kFull, prompter));
+  EXPECT_FALSE(LoadConfigurationFile("", c, prompter));
+  EXPECT_TRUE(prompter.Texts().empty());
+}
+
+// A file size limit makes the write run out of room as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*old_handler_)(int);
+};
+
+TEST(ConfigFileSaveTest, FailedSaveLeavesThePreviousFileByteIdenticalAndSaysSo) {
+  TempDir dir;
+  const std::string path = dir.File("layout.dat");
+  const std::string previous = "\"PyraConfiguration 3230\"\r\n\"End\"\r\n";
+  WriteBytes(path, previous);
+  Configuration c = RichConfiguration();
+  ScriptedPrompter prompter;
+  bool saved = true;
+  {
+    FileSizeLimit limit(1000);
+    saved = SaveConfigurationFile(path, c, SaveForm::kFull, prompter);
+  }
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(ReadBytes(path), previous);
+  EXPECT_EQ(dir.Entries(), 1) << "the temporary file was left behind";
+  ASSERT_EQ(prompter.Texts().size(), 1u);
+  EXPECT_EQ(prompter.Last().rfind("The configuration could not be saved to " + path, 0), 0u);
+  EXPECT_NE(prompter.Last().find("The file was not changed."), std::string::npos);
+}
+
+TEST(ConfigFileSaveTest, SaveIntoAMissingFolderIsReported) {
+  Configuration c = DefaultConfiguration();
+  ScriptedPrompter prompter;
+  EXPECT_FALSE(SaveConfigurationFile("/nonexistent-pyra/x.dat", c, SaveForm::kFull, prompter));
+  EXPECT_EQ(prompter.All().at(0).icon, Icon::kExclamation);
+}
+
+TEST(ConfigFileSaveTest, SuccessfulSaveReplacesTheFile) {
+  TempDir dir;
+  const std::string path = dir.File("layout.dat");
+  WriteBytes(path, "old");
+  Configuration c = DefaultConfiguration();
+  ScriptedPrompter prompter;
+  ASSERT_TRUE(SaveConfigurationFile(path, c, SaveForm::kCompact, prompter));
+  EXPECT_EQ(ReadBytes(path), Utf8ToCp1252(ConfigurationText(c, SaveForm::kCompact)));
+  EXPECT_EQ(dir.Entries(), 1);
+}
+
+}  // namespace
+}  // namespace pyra
