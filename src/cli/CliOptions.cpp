@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "link/ConnectionSettings.h"
+#include "monitor/CliCommands.h"
 
 namespace pyra::cli {
 
@@ -53,6 +54,10 @@ const char* CommandName(Command c) {
       return "diff";
     case Command::kConvert:
       return "convert";
+    case Command::kMonitor:
+      return "monitor";
+    case Command::kSetAspect:
+      return "set-aspect";
     default:
       return "";
   }
@@ -86,21 +91,25 @@ struct RawArguments {
   std::optional<std::string> unit;
   std::optional<std::string> output;
   std::optional<std::string> names;
+  std::optional<std::string> count;
   std::vector<std::string> positional;  // the command and its operands
 };
 
 }  // namespace
 
 std::string UsageText() {
-  return "Usage: pyractl [options] COMMAND [arguments]\n"
-         "\n"
-         "Commands:\n"
-         "  ports                 list the serial ports; the last line, sim, is the built-in\n"
-         "                        simulated module\n"
-         "  version               print the module's firmware version (for example 3.2.0.17)\n"
-         "  id                    print the module's ID string\n"
-         "  id TEXT               store TEXT (at most 12 plain ASCII characters) as the ID string\n"
-         "  erase --yes           erase the module's configuration memory\n"
+  return std::string(
+             "Usage: pyractl [options] COMMAND [arguments]\n"
+             "\n"
+             "Commands:\n"
+             "  ports                 list the serial ports; the last line, sim, is the built-in\n"
+             "                        simulated module\n"
+             "  version               print the module's firmware version (for example 3.2.0.17)\n"
+             "  id                    print the module's ID string\n"
+             "  id TEXT               store TEXT (at most 12 plain ASCII characters) as the ID "
+             "string\n"
+             "  erase --yes           erase the module's configuration memory\n") +
+         MonitorUsageLines() +
          "  sim --pty [--address N] [--xaddr N] [--velora] [--velora-protocol 3200]\n"
          "      [--unit hba|hbb|tavi]\n"
          "                        serve the simulated module (behind a simulated Velora unit\n"
@@ -207,6 +216,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       ok = flag(o.log);
     } else if (arg == "--yes") {
       ok = flag(o.yes);
+    } else if (arg == "--count") {
+      ok = value(raw.count);
+    } else if (arg == "--map") {
+      ok = flag(o.map);
     } else if (arg == "--pty") {
       ok = flag(o.pty);
     } else if (arg == "-o" || arg == "--output") {
@@ -255,6 +268,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     o.command = Command::kDiff;
   } else if (name == "convert") {
     o.command = Command::kConvert;
+  } else if (name == "monitor") {
+    o.command = Command::kMonitor;
+  } else if (name == "set-aspect") {
+    o.command = Command::kSetAspect;
   } else {
     return fail("unknown command '" + name + "'");
   }
@@ -263,7 +280,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     return fail(std::string(CommandName(o.command)) + " needs " +
                 (files == 1 ? "a configuration file" : "two configuration files"));
   }
-  const std::size_t max_operands = o.command == Command::kId ? 1 : files;
+  std::size_t max_operands = files;
+  if (o.command == Command::kId) max_operands = 1;
+  if (o.command == Command::kSetAspect) max_operands = 2;
   if (operands > max_operands) {
     return fail(std::string("too many arguments for ") + CommandName(o.command) + ": '" +
                 raw.positional[max_operands + 1] + "'");
@@ -302,6 +321,25 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   }
 
   const int base = o.zero_based ? 0 : 1;
+  if (raw.count && o.command != Command::kMonitor) {
+    return fail("--count belongs to the monitor command");
+  }
+  if (o.map && o.command != Command::kSetAspect) {
+    return fail("--map belongs to the set-aspect command");
+  }
+  if (raw.count) {
+    const MonitorCountArgument count = ParseMonitorCount(*raw.count);
+    if (!count.error.empty()) return fail(count.error);
+    o.count = count.count;
+  }
+  if (o.command == Command::kSetAspect) {
+    if (operands != 2) return fail("set-aspect needs PIN and ASPECT");
+    const SetAspectArguments a =
+        ParseSetAspectArguments(raw.positional[1], raw.positional[2], o.map, base);
+    if (!a.error.empty()) return fail(a.error);
+    o.target = a.target;
+    o.aspect = a.aspect;
+  }
   if (raw.address) {
     const int highest = MaxModuleAddressShown(base, o.velora);
     const std::optional<int> shown = ParseInt(*raw.address);

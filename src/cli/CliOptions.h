@@ -20,6 +20,8 @@ enum class Command {
   kShow,
   kDiff,
   kConvert,
+  kMonitor,
+  kSetAspect,
 };
 
 // The simulated unit put in front of the module by `sim --pty --velora`.
@@ -38,6 +40,12 @@ struct CliOptions {
   std::optional<std::string> id_text;  // present: write it
   // erase
   bool yes = false;
+  // monitor
+  std::optional<int> count;  // --count N: stop after N polls
+  // set-aspect
+  int target = 0;  // pin or address-map entry, 0-based as it travels
+  int aspect = 0;
+  bool map = false;
   // configuration files: the operands of write-all, verify-all, show, diff and convert
   std::vector<std::string> files;
   std::string output;        // read-all -o FILE

@@ -18,6 +18,7 @@
 #include "link/serial/SerialPort.h"
 #include "model/AddressAssignment.h"
 #include "model/ModuleSettings.h"
+#include "monitor/CliCommands.h"
 #include "operations/Batch.h"
 #include "operations/Identity.h"
 
@@ -220,6 +221,10 @@ int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, Configu
           << " need a Velora system with protocol 3.200 or later\n";
       return kExitFailure;
     }
+  }
+  if (o.command == Command::kMonitor) return RunMonitorCommand(link, o.count, out);
+  if (o.command == Command::kSetAspect) {
+    return RunSetAspectCommand(link, o.target, o.aspect, o.map, out);
   }
   if (o.command == Command::kReadAll || o.command == Command::kWriteAll ||
       o.command == Command::kVerifyAll) {

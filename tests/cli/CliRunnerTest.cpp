@@ -62,6 +62,18 @@ TEST_F(PyractlSimTest, NonAsciiIdIsRefusedWithTheToolsMessage) {
   EXPECT_EQ(simulator_.Module().Memory().id_string, "Old");
 }
 
+TEST_F(PyractlSimTest, MonitorListsOneLinePerPollBetweenStartAndStop) {
+  const Run r = Pyractl({"--port", "sim", "monitor", "--count", "2"});
+  EXPECT_EQ(r.status, kExitOk);
+  EXPECT_EQ(r.out, "Start Monitoring\n<0> <0> <0> <0> \n<0> <0> <0> <0> \nMonitoring Stopped\n");
+}
+
+TEST_F(PyractlSimTest, SetAspectTakesThePinAsTheWindowNumbersIt) {
+  EXPECT_EQ(Pyractl({"--port", "sim", "set-aspect", "4", "2"}).status, kExitOk);
+  EXPECT_EQ(simulator_.Module().PinAspect(3), 2);
+  EXPECT_EQ(Pyractl({"--port", "sim", "set-aspect", "4"}).status, kExitUsage);
+}
+
 TEST_F(PyractlSimTest, EraseWithoutYesIsAUsageErrorAndSendsNothing) {
   const Run r = Pyractl({"--port", "sim", "erase"});
   EXPECT_EQ(r.status, kExitUsage);
