@@ -1,0 +1,22 @@
+#pragma once
+
+#include "link/Clock.h"
+#include "link/Prompter.h"
+#include "link/ui/ConnectionPanel.h"
+
+namespace pyra {
+
+namespace sim {
+class Simulator;
+}
+
+// What the window takes from outside; tests replace any of it. Null means the program's own:
+// message boxes, the steady clock, a simulated module owned by the window.
+struct AppServices {
+  Prompter* prompter = nullptr;
+  Clock* clock = nullptr;
+  sim::Simulator* simulator = nullptr;
+  PortAccess ports;
+};
+
+}  // namespace pyra

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace pyra {
+
+class UpDown;
+
+// Small builders for the controls of the settings panels: each control gets its objectName.
+
+QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* parent);
+QLabel* MakeLabel(const QString& name, const QString& caption, QWidget* parent);
+QCheckBox* MakeCheck(const QString& name, const QString& caption, QWidget* parent);
+QRadioButton* MakeOption(const QString& name, const QString& caption, QWidget* parent);
+// A right-aligned number box wide enough for `digits` digits.
+QLineEdit* MakeNumberBox(const QString& name, int digits, QWidget* parent);
+// Spin buttons for `box`, named `name`.
+UpDown* MakeUpDown(const QString& name, QLineEdit* box, QWidget* parent);
+// A number box and its spin buttons, kept together in a layout.
+QWidget* Pair(QLineEdit* box, UpDown* updown, QWidget* parent);
+
+// Hidden controls keep their room, so showing them does not shift the others.
+void KeepRoomWhenHidden(QWidget* w);
+
+// The number in a box as the program reads typed numbers.
+int BoxValue(const QLineEdit* box);
+
+}  // namespace pyra

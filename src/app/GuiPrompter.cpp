@@ -1,0 +1,89 @@
+#include "app/GuiPrompter.h"
+
+#include <QMessageBox>
+#include <QThread>
+
+namespace pyra {
+
+namespace {
+
+constexpr char kTitle[] = "Pyra Config";
+
+QMessageBox::Icon ToQt(Icon icon) {
+  switch (icon) {
+    case Icon::kWarning:
+    case Icon::kExclamation:
+      return QMessageBox::Warning;
+    case Icon::kInformation:
+      return QMessageBox::Information;
+    case Icon::kNone:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+Answer Refusal(Buttons buttons) {
+  switch (buttons) {
+    case Buttons::kOk:
+      return Answer::kOk;
+    case Buttons::kOkCancel:
+      return Answer::kCancel;
+    case Buttons::kYesNo:
+      return Answer::kNo;
+  }
+  return Answer::kCancel;
+}
+
+}  // namespace
+
+GuiPrompter::GuiPrompter(QWidget* owner) : QObject(owner), owner_(owner) {}
+
+void GuiPrompter::Message(const std::string& text, Icon icon) { Ask(text, Buttons::kOk, icon); }
+
+Answer GuiPrompter::Ask(const std::string& text, Buttons buttons, Icon icon) {
+  if (detached_) return Refusal(buttons);
+  if (QThread::currentThread() == thread()) return Show(text, buttons, icon);
+  Answer answer = Refusal(buttons);
+  QMetaObject::invokeMethod(
+      this, [&] { answer = Show(text, buttons, icon); }, Qt::BlockingQueuedConnection);
+  return answer;
+}
+
+Answer GuiPrompter::Show(const std::string& text, Buttons buttons, Icon icon) {
+  if (detached_) return Refusal(buttons);
+  // The texts separate their lines with CR LF.
+  QString shown = QString::fromStdString(text).replace("\r\n", "\n");
+  QMessageBox box(ToQt(icon), kTitle, shown, QMessageBox::NoButton, owner_);
+  box.setObjectName("PyraMessage");
+  switch (buttons) {
+    case Buttons::kOk:
+      box.setStandardButtons(QMessageBox::Ok);
+      box.setDefaultButton(QMessageBox::Ok);
+      box.setEscapeButton(QMessageBox::Ok);
+      break;
+    case Buttons::kOkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      box.setDefaultButton(QMessageBox::Ok);
+      box.setEscapeButton(QMessageBox::Cancel);
+      break;
+    case Buttons::kYesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setDefaultButton(QMessageBox::Yes);
+      box.setEscapeButton(QMessageBox::No);
+      break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Ok:
+      return Answer::kOk;
+    case QMessageBox::Cancel:
+      return Answer::kCancel;
+    case QMessageBox::Yes:
+      return Answer::kYes;
+    case QMessageBox::No:
+      return Answer::kNo;
+    default:
+      return Refusal(buttons);
+  }
+}
+
+}  // namespace pyra

@@ -1,0 +1,295 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <QCheckBox>
+
+#include "app/BusyStrip.h"
+#include "app/GuiPrompter.h"
+#include "app/ModuleArea.h"
+#include "app/MouseLabel.h"
+#include "link/ui/CommLogWindow.h"
+#include "link/ui/ConnectionPanel.h"
+#include "model/AddressAssignment.h"
+#include "model/ui/AddressPanel.h"
+#include "operations/EventControl.h"
+#include "operations/ui/AddressingPanel.h"
+#include "operations/ui/DccPanel.h"
+#include "operations/ui/EventControlPanel.h"
+#include "operations/ui/HardwarePanel.h"
+#include "operations/ui/IdentityPanel.h"
+#include "operations/ui/LedPanel.h"
+#include "operations/ui/QueuedCommands.h"
+#include "operations/ui/SerialPortPanel.h"
+#include "operations/ui/VerificationWindow.h"
+#include "sim/SimChannel.h"
+
+namespace pyra {
+
+namespace {
+
+QGroupBox* Framed(const char* name, const char* title, QWidget* content, QWidget* parent) {
+  auto* frame = new QGroupBox(title, parent);
+  frame->setObjectName(name);
+  auto* layout = new QVBoxLayout(frame);
+  layout->addWidget(content);
+  layout->addStretch(1);
+  return frame;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(parent) {
+  setObjectName("PyraConfig");
+  setWindowTitle("Pyra Config");
+
+  if (!services.clock) own_clock_ = std::make_unique<SteadyClock>();
+  clock_ = services.clock ? services.clock : own_clock_.get();
+  if (!services.simulator) own_simulator_ = std::make_unique<sim::Simulator>();
+  simulator_ = services.simulator ? services.simulator : own_simulator_.get();
+  if (!services.prompter) gui_prompter_ = new GuiPrompter(this);
+  prompter_ = services.prompter ? services.prompter : gui_prompter_;
+  link_thread_ = std::make_unique<LinkThread>(*clock_, *prompter_);
+
+  connection_ =
+      new ConnectionPanel(*link_thread_, *prompter_, *simulator_, std::move(services.ports), this);
+  module_area_ = new ModuleArea(this);
+  busy_ = new BusyStrip(this);
+  release_ = new MouseLabel("Release 3.23", this);
+  release_->setObjectName("Release");
+  release_->setToolTip("Double-click: communication log");
+
+  auto* central = new QWidget(this);
+  central->setObjectName("MainArea");
+  auto* layout = new QVBoxLayout(central);
+  layout->addWidget(BuildTopArea());
+  BuildTabs();
+  layout->addWidget(tabs_, 1);
+  setCentralWidget(central);
+  BuildDispatcher();
+
+  connect(link_thread_.get(), &LinkThread::BusyChanged, this, &MainWindow::SetBusy);
+  connect(link_thread_.get(), &LinkThread::LogLine, this,
+          [this](const QString& line) { EnsureCommLog().AppendLine(line); });
+  connect(link_thread_.get(), &LinkThread::Progress, busy_, &BusyStrip::ShowProgress);
+  connect(busy_, &BusyStrip::CancelClicked, this, [this] { link_thread_->RequestCancel(); });
+  connect(module_area_, &ModuleArea::NumberingChanged, this, &MainWindow::ApplyNumbering);
+  connect(module_area_, &ModuleArea::QueueCommand, dispatcher_, &QueuedCommands::Press);
+  connect(event_control_, &EventControlPanel::QueueCommand, dispatcher_, &QueuedCommands::Press);
+  connect(connection_, &ConnectionPanel::AddressesChanged, this, &MainWindow::LinkAddressesChanged);
+  connect(addressing_, &AddressingPanel::LumoAddressesChanged, addresses_,
+          &AddressPanel::ShowLumoAddress);
+  connect(dcc_, &DccPanel::DccBasesChanged, addresses_, [this] {
+    addresses_->ShowDccAddress();
+    addresses_->ShowXDccAddress();
+  });
+  connect(release_, &MouseLabel::Pressed, this, &MainWindow::ReleasePressed);
+  connect(release_, &MouseLabel::DoubleClicked, this, &MainWindow::ShowCommLog);
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::TabChanged);
+
+  // Start-up: the event control of every pin is what the slot boxes show (no event), the sums
+  // are computed, then the numbering option is applied as the box shows it.
+  CopyEventsToAll(config_, EventControlRecord{});
+  ShowModel();
+  ApplyNumbering(module_area_->NumberingFromOne());
+  resize(1180, 860);
+}
+
+MainWindow::~MainWindow() {
+  // Nobody is left to answer a question the link thread might still ask.
+  if (gui_prompter_) gui_prompter_->Detach();
+  // No tick may reach for the panels while they go.
+  delete dispatcher_;
+  dispatcher_ = nullptr;
+  // The panels use the link thread until they are gone: closing the window moves the focus,
+  // and a box that loses it still hands its value to the link.
+  delete takeCentralWidget();
+  link_thread_.reset();
+}
+
+QWidget* MainWindow::BuildTopArea() {
+  auto* top = new QWidget(this);
+  top->setObjectName("TopArea");
+  auto* column = new QVBoxLayout(top);
+  column->setContentsMargins(0, 0, 0, 0);
+  auto* groups = new QHBoxLayout;
+  groups->addWidget(Framed("FrameConnection", "Connection", connection_, top));
+  groups->addWidget(Framed("FrameModule", "Whole Module", module_area_, top));
+  groups->addStretch(1);
+  column->addLayout(groups);
+  // The busy strip and the release label share one line above the tabs.
+  auto* status = new QHBoxLayout;
+  status->addWidget(busy_, 1);
+  status->addWidget(release_, 0, Qt::AlignRight | Qt::AlignVCenter);
+  column->addLayout(status);
+  return top;
+}
+
+void MainWindow::BuildTabs() {
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName("SSTab_Main");
+  const char* names[] = {"TabGeneral", "TabEventControl", "TabDeviceConfiguration", "TabTest"};
+  const char* captions[] = {"General", "Pyra Event Control", "Pyra Device Configuration", "Test"};
+  for (int i = 0; i < 4; ++i) {
+    auto* page = new QWidget(tabs_);
+    page->setObjectName(names[i]);
+    tabs_->addTab(page, captions[i]);
+  }
+
+  BuildGeneralTab();
+
+  event_control_ = new EventControlPanel(Context(), TabPage(kTabEventControl));
+  auto* event_layout = new QVBoxLayout(TabPage(kTabEventControl));
+  event_layout->addWidget(event_control_);
+
+  // The pin editors join the addresses of the current pin on this tab.
+  addresses_ = new AddressPanel(config_, TabPage(kTabDeviceConfiguration));
+  auto* device_layout = new QGridLayout(TabPage(kTabDeviceConfiguration));
+  device_layout->addWidget(addresses_, 0, 0, Qt::AlignTop | Qt::AlignLeft);
+  device_layout->setColumnStretch(1, 1);
+  device_layout->setRowStretch(1, 1);
+}
+
+void MainWindow::BuildGeneralTab() {
+  QWidget* page = TabPage(kTabGeneral);
+  identity_ = new IdentityPanel(Context(), page);
+  addressing_ = new AddressingPanel(Context(), page);
+  dcc_ = new DccPanel(Context(), page);
+  hardware_ = new HardwarePanel(Context(), page);
+  led_ = new LedPanel(Context(), page);
+  serial_ = new SerialPortPanel(Context(), page);
+
+  // Two columns of setting groups, each group as tall as its content.
+  auto* left = new QVBoxLayout;
+  left->addWidget(identity_);
+  left->addWidget(dcc_);
+  left->addWidget(led_);
+  left->addStretch(1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(addressing_);
+  right->addWidget(hardware_);
+  right->addWidget(serial_);
+  right->addStretch(1);
+  auto* columns = new QHBoxLayout(page);
+  columns->addLayout(left);
+  columns->addLayout(right);
+  columns->addStretch(1);
+}
+
+void MainWindow::BuildDispatcher() {
+  QueuedCommands::Hooks hooks;
+  hooks.port_open = [this] { return !link_thread_->Busy() && link_thread_->IdleLink().PortOpen(); };
+  hooks.take_edits = [this] { TakeEdits(); };
+  hooks.refresh = [this] { ShowModel(); };
+  hooks.show_report = [this](const std::string& text) { ShowVerificationReport(text); };
+  dispatcher_ = new QueuedCommands(Context(), std::move(hooks), this);
+  connect(dispatcher_, &QueuedCommands::PendingChanged, busy_, &BusyStrip::SetQueued);
+}
+
+void MainWindow::ShowModel() {
+  // In the order the batch read leaves them: DCC, Lumo, extended DCC.
+  ComputeDccStarts(config_);
+  ComputeLumoStarts(config_);
+  ComputeXDccStarts(config_);
+  identity_->ShowSettings();
+  addressing_->ShowSettings();
+  dcc_->ShowSettings();  // the module ranges, which the pin labels build on
+  hardware_->ShowSettings();
+  led_->ShowSettings();
+  serial_->ShowSettings();
+  event_control_->ShowSettings();
+  addresses_->ShowSettings();
+}
+
+void MainWindow::TakeEdits() {
+  identity_->TakeEdits();
+  addressing_->TakeEdits();
+  dcc_->TakeEdits();
+  event_control_->TakeEdits();
+  addresses_->TakeEdits();
+}
+
+void MainWindow::LinkAddressesChanged() {
+  auto* use_xaddress = connection_->findChild<QCheckBox*>("CheckXaddress");
+  addresses_->SetLinkAddresses(connection_->ModuleAddress(), connection_->ExtendedAddress(),
+                               use_xaddress && use_xaddress->isChecked());
+}
+
+void MainWindow::ShowVerificationReport(const std::string& text) {
+  if (!verification_) verification_ = new VerificationWindow(this);
+  verification_->ShowReport(text);
+}
+
+QWidget* MainWindow::TabPage(Tab tab) const { return tabs_->widget(tab); }
+
+void MainWindow::ApplyNumbering(bool from_one) {
+  // Only what is shown changes: every stored value stays 0-based.
+  config_.NumberBase = from_one ? 1 : 0;
+  connection_->SetNumberBase(config_.NumberBase);
+  hardware_->ShowSettings();
+  addressing_->ShowSettings();
+  event_control_->ShowSettings();
+  dcc_->ShowRanges();
+  addresses_->ShowLabels();
+}
+
+void MainWindow::TabChanged(int index) {
+  if (index == kTabTest && !expert_mode_) {
+    {
+      QSignalBlocker blocker(tabs_);
+      tabs_->setCurrentIndex(previous_tab_);
+    }
+    prompter_->Message("Sorry, This tab is disabled");
+    return;
+  }
+  previous_tab_ = index;
+  if (index == kTabGeneral) dcc_->ShowRanges();
+}
+
+void MainWindow::ReleasePressed(Qt::MouseButton button) {
+  if (button != Qt::RightButton || link_thread_->Busy()) return;
+  expert_mode_ = prompter_->Ask("Expert Mode?", Buttons::kYesNo) == Answer::kYes;
+  module_area_->SetExpertMode(expert_mode_);
+  event_control_->SetExpertMode(expert_mode_);
+}
+
+CommLogWindow& MainWindow::EnsureCommLog() {
+  if (!comm_log_) comm_log_ = new CommLogWindow(this);
+  return *comm_log_;
+}
+
+void MainWindow::ShowCommLog() {
+  CommLogWindow& log = EnsureCommLog();
+  log.show();
+  log.raise();
+  log.activateWindow();
+}
+
+void MainWindow::SetBusy(bool busy) {
+  for (QWidget* area : std::initializer_list<QWidget*>{connection_, module_area_, tabs_}) {
+    area->setEnabled(!busy);
+  }
+  busy_->SetBusy(busy);
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+    SyncFromLink();
+  }
+}
+
+void MainWindow::SyncFromLink() { connection_->SyncFromLink(link_thread_->IdleLink().State()); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // A long operation stops at its next exchange; the window waits for it while it closes.
+  if (link_thread_->Busy()) link_thread_->RequestCancel();
+  event->accept();
+}
+
+}  // namespace pyra

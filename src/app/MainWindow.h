@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "app/AppServices.h"
+#include "app/LinkWorker.h"
+#include "model/Configuration.h"
+#include "operations/ui/PanelContext.h"
+
+class QTabWidget;
+
+namespace pyra {
+
+class AddressPanel;
+class AddressingPanel;
+class BusyStrip;
+class CommLogWindow;
+class ConnectionPanel;
+class DccPanel;
+class EventControlPanel;
+class GuiPrompter;
+class HardwarePanel;
+class IdentityPanel;
+class LedPanel;
+class ModuleArea;
+class MouseLabel;
+class QueuedCommands;
+class SerialPortPanel;
+class VerificationWindow;
+
+// The program's one window: the connection area, the whole-module buttons, the release label, the
+// busy strip and the four tabs. Operations run as jobs on the link thread; while one runs the
+// window takes no input but Cancel.
+class MainWindow final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  enum Tab { kTabGeneral = 0, kTabEventControl = 1, kTabDeviceConfiguration = 2, kTabTest = 3 };
+
+  explicit MainWindow(AppServices services = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  LinkThread& Jobs() { return *link_thread_; }
+  sim::Simulator& GetSimulator() { return *simulator_; }
+  Prompter& GetPrompter() { return *prompter_; }
+  // The one configuration the window shows and edits; its Settings are the "General" tab's.
+  Configuration& Model() { return config_; }
+  ModuleSettings& Settings() { return config_.Settings; }
+  bool ExpertMode() const { return expert_mode_; }
+  int NumberBase() const { return config_.NumberBase; }
+  // Created on the first log line or when first shown; null until then.
+  CommLogWindow* CommLog() const { return comm_log_; }
+  // Created when the first verification ends; null until then.
+  VerificationWindow* Verification() const { return verification_; }
+  QueuedCommands& Dispatcher() { return *dispatcher_; }
+  // The page of a tab, for the groups that later fill it.
+  QWidget* TabPage(Tab tab) const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QWidget* BuildTopArea();
+  void BuildTabs();
+  void BuildGeneralTab();
+  void BuildDispatcher();
+  PanelContext Context() { return {*link_thread_, config_, *prompter_}; }
+  // Every view from the model, after the address sums are recomputed (after Read All, a file).
+  void ShowModel();
+  // Every typed box into the model, as if each had lost the focus.
+  void TakeEdits();
+  void LinkAddressesChanged();
+  void ShowVerificationReport(const std::string& text);
+  void ApplyNumbering(bool from_one);
+  void TabChanged(int index);
+  void ReleasePressed(Qt::MouseButton button);
+  void ShowCommLog();
+  CommLogWindow& EnsureCommLog();
+  void SetBusy(bool busy);
+  void SyncFromLink();
+
+  std::unique_ptr<Clock> own_clock_;
+  std::unique_ptr<sim::Simulator> own_simulator_;
+  Clock* clock_;
+  sim::Simulator* simulator_;
+  GuiPrompter* gui_prompter_ = nullptr;
+  Prompter* prompter_;
+  std::unique_ptr<LinkThread> link_thread_;
+
+  Configuration config_ = DefaultConfiguration();
+  bool expert_mode_ = false;
+  int previous_tab_ = kTabGeneral;
+
+  ConnectionPanel* connection_ = nullptr;
+  ModuleArea* module_area_ = nullptr;
+  BusyStrip* busy_ = nullptr;
+  MouseLabel* release_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  IdentityPanel* identity_ = nullptr;
+  AddressingPanel* addressing_ = nullptr;
+  DccPanel* dcc_ = nullptr;
+  HardwarePanel* hardware_ = nullptr;
+  LedPanel* led_ = nullptr;
+  SerialPortPanel* serial_ = nullptr;
+  EventControlPanel* event_control_ = nullptr;
+  AddressPanel* addresses_ = nullptr;
+  QueuedCommands* dispatcher_ = nullptr;
+  CommLogWindow* comm_log_ = nullptr;
+  VerificationWindow* verification_ = nullptr;
+};
+
+}  // namespace pyra

@@ -1,0 +1,73 @@
+#include "app/ModuleArea.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QPushButton>
+
+namespace pyra {
+
+namespace {
+
+QPushButton* MakeButton(const char* name, const char* caption, const char* shortcut,
+                        QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  if (shortcut) {
+    // The captions stay exactly as they are; the keys are listed in the tool tips instead.
+    button->setShortcut(QKeySequence(shortcut));
+    button->setToolTip(QString("%1 (%2)").arg(caption, shortcut));
+  }
+  return button;
+}
+
+}  // namespace
+
+ModuleArea::ModuleArea(QWidget* parent) : QWidget(parent) {
+  setObjectName("ModuleArea");
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+
+  struct Queued {
+    QPushButton* button;
+    const char* command;
+  };
+  const Queued queued[] = {
+      {MakeButton("CommandReadAll", "Read All", "Ctrl+R", this), "ReadAll"},
+      {MakeButton("CommandWriteAll", "Write All", "Ctrl+W", this), "WriteAll"},
+      {MakeButton("CommandVerifyAll", "Verify All", "Ctrl+E", this), "VerifyAll"},
+      {MakeButton("CommandVerifyAllPins", "Verify All Pins", nullptr, this), "VerifyAllPins"},
+      {MakeButton("CommandReadPin", "Read Pin", nullptr, this), "ReadPin"},
+      {MakeButton("CommandWritePin", "Write Pin", nullptr, this), "WritePin"},
+  };
+  for (int i = 0; i < 3; ++i) grid->addWidget(queued[i].button, 0, i);
+  grid->addWidget(MakeButton("CommandSave", "Save File", "Ctrl+S", this), 1, 0);
+  grid->addWidget(MakeButton("CommandLoad", "Load File", "Ctrl+O", this), 1, 1);
+
+  numbering_ = new QCheckBox("Start numbering at 1", this);
+  numbering_->setObjectName("CheckKLnumber");
+  numbering_->setChecked(true);
+  grid->addWidget(numbering_, 1, 2);
+
+  for (int i = 0; i < 3; ++i) {
+    expert_buttons_[i] = queued[3 + i].button;
+    QSizePolicy policy = expert_buttons_[i]->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    expert_buttons_[i]->setSizePolicy(policy);
+    grid->addWidget(expert_buttons_[i], 2, i);
+  }
+  SetExpertMode(false);
+
+  for (const Queued& q : queued) {
+    const QString command = q.command;
+    connect(q.button, &QPushButton::clicked, this, [this, command] { emit QueueCommand(command); });
+  }
+  connect(numbering_, &QCheckBox::toggled, this, &ModuleArea::NumberingChanged);
+}
+
+void ModuleArea::SetExpertMode(bool expert) {
+  for (QWidget* button : expert_buttons_) button->setVisible(expert);
+}
+
+bool ModuleArea::NumberingFromOne() const { return numbering_->isChecked(); }
+
+}  // namespace pyra

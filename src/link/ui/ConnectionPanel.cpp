@@ -1,0 +1,319 @@
+#include "link/ui/ConnectionPanel.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <memory>
+
+#include "app/MouseLabel.h"
+#include "app/UpDown.h"
+#include "link/ConnectionSettings.h"
+#include "link/VeloraSetup.h"
+#include "sim/SimChannel.h"
+
+namespace pyra {
+
+namespace {
+
+constexpr char kCrLf[] = "\r\n";
+
+QLineEdit* MakeNumberBox(const char* name, QWidget* parent) {
+  auto* box = new QLineEdit("1", parent);
+  box->setObjectName(name);
+  box->setAlignment(Qt::AlignRight);
+  box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000") + 12);
+  return box;
+}
+
+// A text box with its spin buttons, kept together in the layout.
+QWidget* Pair(QLineEdit* box, UpDown* updown, QWidget* parent) {
+  auto* pair = new QWidget(parent);
+  auto* layout = new QHBoxLayout(pair);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(1);
+  box->setParent(pair);
+  updown->setParent(pair);
+  layout->addWidget(box);
+  layout->addWidget(updown);
+  return pair;
+}
+
+}  // namespace
+
+ConnectionPanel::ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simulator& simulator,
+                                 PortAccess ports, QWidget* parent)
+    : QWidget(parent),
+      jobs_(jobs),
+      prompter_(prompter),
+      simulator_(simulator),
+      ports_(std::move(ports)),
+      bit_rate_(kDefaultBitRate) {
+  setObjectName("ConnectionArea");
+
+  label_port_ = new MouseLabel("Port:", this);
+  label_port_->setObjectName("LabelPort");
+  combo_port_ = new QComboBox(this);
+  combo_port_->setObjectName("ComboPort");
+  // A port the system does not list can still be typed as a name or device path.
+  combo_port_->setEditable(true);
+  combo_port_->setInsertPolicy(QComboBox::NoInsert);
+  combo_port_->setMinimumContentsLength(12);
+  combo_port_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  label_port_->setBuddy(combo_port_);
+  refresh_ = new QPushButton("Refresh", this);
+  refresh_->setObjectName("cmdRefreshComm");
+
+  frame_bitrate_ = new QGroupBox("Bitrate", this);
+  frame_bitrate_->setObjectName("FrameBitrate");
+  bit_rates_ = new QButtonGroup(this);
+  auto* rates_layout = new QHBoxLayout(frame_bitrate_);
+  const char* rate_captions[] = {"  9k6", "19k2", "38k4"};
+  for (int i = 0; i < 3; ++i) {
+    auto* option = new QRadioButton(rate_captions[i], frame_bitrate_);
+    option->setObjectName(QString("OptionBitRate_%1").arg(i));
+    option->setChecked(kBitRates[i] == kDefaultBitRate);
+    bit_rates_->addButton(option, i);
+    rates_layout->addWidget(option);
+  }
+  frame_bitrate_->hide();
+
+  bidirectional_ = new QCheckBox("Bidirectional Comm.", this);
+  bidirectional_->setObjectName("CheckPyraBD");
+  bidirectional_->setChecked(true);
+
+  label_address_ = new QLabel("Module Address", this);
+  label_address_->setObjectName("LabelAddress");
+  text_address_ = MakeNumberBox("TextAddress", this);
+  updown_address_ = new UpDown(text_address_, this);
+  updown_address_->setObjectName("UpDownAddress");
+  label_address_->setBuddy(text_address_);
+
+  use_xaddress_ = new QCheckBox("Use eXtended Addr", this);
+  use_xaddress_->setObjectName("CheckXaddress");
+  label_xaddress_ = new QLabel("eXtended address", this);
+  label_xaddress_->setObjectName("LabelXaddress");
+  text_xaddress_ = MakeNumberBox("txtXaddr", this);
+  updown_xaddress_ = new UpDown(text_xaddress_, this);
+  updown_xaddress_->setObjectName("UpDownXaddr");
+  label_xaddress_->setBuddy(text_xaddress_);
+
+  use_velora_ = new QCheckBox("Use Velora Tunneling", this);
+  use_velora_->setObjectName("CheckVelora");
+  set_transparent_ = new QPushButton("Activate Transparent Mode", this);
+  set_transparent_->setObjectName("cmdSetTM");
+  set_transparent_->setToolTip("Switch HB-A or Tavi in Transparant Mode for Pyra Configuration");
+
+  BuildLayout();
+  ShowXAddressControls(false);
+  UpdateAddressLimits();
+
+  connect(label_port_, &MouseLabel::DoubleClicked, this,
+          [this] { frame_bitrate_->setVisible(frame_bitrate_->isHidden()); });
+  connect(combo_port_, &QComboBox::activated, this, [this] { OpenSelectedPort(); });
+  connect(combo_port_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    // A typed name that matches a list entry is opened by `activated` already.
+    if (combo_port_->findText(combo_port_->currentText()) < 0) OpenSelectedPort();
+  });
+  connect(refresh_, &QPushButton::clicked, this, [this] {
+    ClosePort();
+    RefreshPortList();
+  });
+  connect(bit_rates_, &QButtonGroup::idClicked, this, [this](int id) { ChooseBitRate(id); });
+  connect(bidirectional_, &QCheckBox::clicked, this, [this](bool ticked) {
+    jobs_.Configure([ticked](Link& link) { link.State().Bidirectional = ticked; });
+  });
+  connect(text_address_, &QLineEdit::editingFinished, this, [this] { TakeModuleAddress(); });
+  connect(updown_address_, &UpDown::Changed, this, [this] { TakeModuleAddress(); });
+  connect(text_xaddress_, &QLineEdit::editingFinished, this, [this] { TakeExtendedAddress(); });
+  connect(updown_xaddress_, &UpDown::Changed, this, [this] { TakeExtendedAddress(); });
+  connect(use_xaddress_, &QCheckBox::clicked, this, [this](bool ticked) {
+    if (ticked && prompter_.Ask(std::string("eXtended Addressing is intended for") + kCrLf +
+                                    "experienced users only!",
+                                Buttons::kOkCancel, Icon::kWarning) == Answer::kCancel) {
+      use_xaddress_->setChecked(false);
+      ticked = false;
+    }
+    ShowXAddressControls(ticked);
+    jobs_.Configure([ticked](Link& link) { link.State().UseXAddress = ticked; });
+    emit AddressesChanged();
+  });
+  connect(use_velora_, &QCheckBox::clicked, this, [this](bool ticked) { SwitchVelora(ticked); });
+  connect(set_transparent_, &QPushButton::clicked, this,
+          [this] { jobs_.Run([](Link& link) { ActivateTransparentMode(link); }); });
+
+  RefreshPortList();
+}
+
+void ConnectionPanel::BuildLayout() {
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setHorizontalSpacing(8);
+
+  auto* port_row = new QHBoxLayout;
+  port_row->setSpacing(6);
+  port_row->addWidget(combo_port_, 1);
+  port_row->addWidget(refresh_);
+  grid->addWidget(label_port_, 0, 0);
+  grid->addLayout(port_row, 0, 1, 1, 2);
+
+  grid->addWidget(label_address_, 1, 0);
+  grid->addWidget(Pair(text_address_, updown_address_, this), 1, 1, Qt::AlignLeft);
+  grid->addWidget(use_xaddress_, 1, 2);
+  auto* xaddress_row = new QHBoxLayout;
+  xaddress_row->setSpacing(6);
+  xaddress_row->addWidget(label_xaddress_);
+  xaddress_row->addWidget(Pair(text_xaddress_, updown_xaddress_, this));
+  xaddress_row->addStretch(1);
+  grid->addLayout(xaddress_row, 1, 3);
+
+  grid->addWidget(bidirectional_, 2, 0, 1, 2);
+  grid->addWidget(use_velora_, 2, 2);
+  grid->addWidget(set_transparent_, 2, 3, Qt::AlignLeft);
+
+  // Beside all three rows, so showing it does not change their height.
+  grid->addWidget(frame_bitrate_, 0, 4, 3, 1, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->setColumnStretch(5, 1);
+
+  // Keyboard order follows the rows, not the order the controls were made in.
+  QWidget* order[] = {
+      combo_port_,           refresh_,      bit_rates_->button(0), bit_rates_->button(1),
+      bit_rates_->button(2), text_address_, use_xaddress_,         text_xaddress_,
+      bidirectional_,        use_velora_,   set_transparent_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  // Hidden controls keep their room, so showing them does not shift the others.
+  for (QWidget* w : std::initializer_list<QWidget*>{label_xaddress_, text_xaddress_,
+                                                    updown_xaddress_, set_transparent_}) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+  }
+}
+
+void ConnectionPanel::RefreshPortList() {
+  combo_port_->clear();
+  for (const std::string& name : ports_.list()) combo_port_->addItem(QString::fromStdString(name));
+  combo_port_->addItem(kSimulatorPortName);
+  combo_port_->setCurrentIndex(-1);
+  combo_port_->setEditText({});
+}
+
+void ConnectionPanel::ClosePort() {
+  jobs_.Run([](Link& link) { link.Close(); });
+}
+
+void ConnectionPanel::OpenSelectedPort() {
+  const std::string name = combo_port_->currentText().trimmed().toStdString();
+  const int bit_rate = bit_rate_;
+  sim::Simulator* simulator = &simulator_;
+  auto open = ports_.open;
+  jobs_.Run([name, bit_rate, simulator, open](Link& link) {
+    link.Close();
+    if (name.empty()) return;
+    if (name == kSimulatorPortName) {
+      link.Open(simulator->Connect(link.GetClock(), bit_rate));
+      return;
+    }
+    SerialOpenResult result = open(name, bit_rate);
+    if (!result.channel) {
+      std::string text = "The port " + name + " could not be opened";
+      if (!result.error.empty()) text += std::string(kCrLf) + result.error;
+      link.GetPrompter().Message(text, Icon::kWarning);
+      return;
+    }
+    link.Open(std::move(result.channel));
+  });
+}
+
+void ConnectionPanel::ChooseBitRate(int index) {
+  if (index < 0 || index >= 3 || bit_rate_ == kBitRates[index]) return;
+  bit_rate_ = kBitRates[index];
+  // Reopening also closes; with no port chosen it only closes.
+  OpenSelectedPort();
+}
+
+void ConnectionPanel::TakeModuleAddress() {
+  const AddressEntry entry = ClampModuleAddress(NumericValue(text_address_->text().toStdString()),
+                                                number_base_, use_velora_->isChecked());
+  text_address_->setText(QString::number(entry.shown));
+  module_address_ = entry.stored;
+  jobs_.Configure([stored = entry.stored](Link& link) {
+    link.State().ModuleAddress = static_cast<uint8_t>(stored);
+    link.RequestReset();
+  });
+  emit AddressesChanged();
+}
+
+void ConnectionPanel::TakeExtendedAddress() {
+  const AddressEntry entry =
+      ClampExtendedAddress(NumericValue(text_xaddress_->text().toStdString()), number_base_);
+  text_xaddress_->setText(QString::number(entry.shown));
+  extended_address_ = entry.stored;
+  // Unlike the module address, the eXtended Address does not reset the link.
+  jobs_.Configure([stored = entry.stored](Link& link) {
+    link.State().ExtendedAddress = static_cast<uint8_t>(stored);
+  });
+  emit AddressesChanged();
+}
+
+void ConnectionPanel::ShowXAddressControls(bool shown) {
+  label_address_->setText(shown ? "Channel Number" : "Module Address");
+  label_xaddress_->setVisible(shown);
+  text_xaddress_->setVisible(shown);
+  updown_xaddress_->setVisible(shown);
+}
+
+void ConnectionPanel::SwitchVelora(bool ticked) {
+  if (!ticked) {
+    jobs_.Configure([](Link& link) { link.State().UseVelora = false; });
+    VeloraSwitchedOff();
+    return;
+  }
+  auto result = std::make_shared<VeloraSwitchResult>();
+  jobs_.Run([result](Link& link) { *result = EnableVeloraTunneling(link); },
+            [this, result] {
+              use_velora_->setChecked(result->ticked);
+              if (!result->ticked) {
+                VeloraSwitchedOff();
+                return;
+              }
+              // Without a confirmed protocol version the box stays ticked, but the address
+              // range and the transparent-mode button stay as on the direct link.
+              if (result->tunnel_ready) {
+                set_transparent_->hide();
+                updown_address_->SetRange(number_base_, MaxModuleAddressShown(number_base_, true));
+              }
+            });
+}
+
+void ConnectionPanel::VeloraSwitchedOff() {
+  set_transparent_->show();
+  UpdateAddressLimits();
+  TakeModuleAddress();
+}
+
+void ConnectionPanel::UpdateAddressLimits() {
+  updown_address_->SetRange(number_base_,
+                            MaxModuleAddressShown(number_base_, use_velora_->isChecked()));
+  updown_xaddress_->SetRange(number_base_, number_base_ + 95);
+}
+
+void ConnectionPanel::SetNumberBase(int number_base) {
+  number_base_ = number_base;
+  UpdateAddressLimits();
+  text_address_->setText(QString::number(module_address_ + number_base_));
+  text_xaddress_->setText(QString::number(extended_address_ + number_base_));
+}
+
+void ConnectionPanel::SyncFromLink(const LinkState& state) {
+  bidirectional_->setChecked(state.Bidirectional);
+}
+
+}  // namespace pyra

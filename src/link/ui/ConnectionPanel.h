@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/Prompter.h"
+#include "link/serial/SerialPort.h"
+#include "link/ui/LinkJobs.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace pyra {
+
+namespace sim {
+class Simulator;
+}
+class MouseLabel;
+class UpDown;
+
+// How the port list is filled and a system port opened; tests replace both.
+struct PortAccess {
+  std::function<std::vector<std::string>()> list = ListSerialPorts;
+  std::function<SerialOpenResult(const std::string& name, int bit_rate)> open = OpenSerialPort;
+};
+
+// The connection area: port, bit rate, bidirectional mode, module and eXtended address, Velora
+// tunnelling and transparent mode. It keeps the link configuration the controls show and hands
+// it to the link; the exchanges themselves run as link jobs.
+class ConnectionPanel final : public QWidget {
+  Q_OBJECT
+
+ public:
+  ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simulator& simulator, PortAccess ports,
+                  QWidget* parent = nullptr);
+
+  // Fills the port list with the system's ports and the simulated module; nothing selected.
+  void RefreshPortList();
+  // The numbering option changed: new limits, both boxes re-shown from the stored values.
+  void SetNumberBase(int number_base);
+  // Re-reads what the link may have changed during a job.
+  void SyncFromLink(const LinkState& state);
+
+  int ModuleAddress() const { return module_address_; }
+  int ExtendedAddress() const { return extended_address_; }
+
+ signals:
+  // The module or eXtended address (or its use) changed: the address assignment is refreshed.
+  void AddressesChanged();
+
+ private:
+  void BuildLayout();
+  void OpenSelectedPort();
+  void ClosePort();
+  void ChooseBitRate(int index);
+  void TakeModuleAddress();
+  void TakeExtendedAddress();
+  void ShowXAddressControls(bool shown);
+  void SwitchVelora(bool ticked);
+  void VeloraSwitchedOff();
+  void UpdateAddressLimits();
+
+  LinkJobs& jobs_;
+  Prompter& prompter_;
+  sim::Simulator& simulator_;
+  PortAccess ports_;
+
+  int number_base_ = 1;
+  int module_address_ = 0;
+  int extended_address_ = 0;
+  int bit_rate_;
+
+  MouseLabel* label_port_;
+  QComboBox* combo_port_;
+  QPushButton* refresh_;
+  QGroupBox* frame_bitrate_;
+  QButtonGroup* bit_rates_;
+  QCheckBox* bidirectional_;
+  QLabel* label_address_;
+  QLineEdit* text_address_;
+  UpDown* updown_address_;
+  QCheckBox* use_xaddress_;
+  QLabel* label_xaddress_;
+  QLineEdit* text_xaddress_;
+  UpDown* updown_xaddress_;
+  QCheckBox* use_velora_;
+  QPushButton* set_transparent_;
+};
+
+}  // namespace pyra

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QGroupBox>
+
+#include "operations/ui/PanelContext.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace pyra {
+
+// The identity group of the "General" tab: ID string, firmware version, flash erase.
+class IdentityPanel final : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  IdentityPanel(PanelContext context, QWidget* parent = nullptr);
+
+  // model -> controls (after a file load or a batch read)
+  void ShowSettings();
+  // controls -> model
+  void TakeEdits();
+
+ private:
+  void ShowIDString();
+  void ShowVersion();
+
+  PanelContext context_;
+  QLineEdit* id_string_;
+  QLabel* version_;
+};
+
+}  // namespace pyra

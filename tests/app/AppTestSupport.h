@@ -1,0 +1,97 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QString>
+#include <QWidget>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "link/Clock.h"
+#include "sim/SimChannel.h"
+#include "support/ScriptedPrompter.h"
+
+namespace pyra::test {
+
+// Passes everything to a ScriptedPrompter; while closed, a prompt from the link thread waits
+// until the test opens it again, so the test can look at the window in the middle of a job.
+class GatedPrompter final : public Prompter {
+ public:
+  explicit GatedPrompter(ScriptedPrompter& inner)
+      : inner_(inner), gui_thread_(std::this_thread::get_id()) {}
+
+  void Message(const std::string& text, Icon icon = Icon::kNone) override {
+    Hold();
+    inner_.Message(text, icon);
+  }
+  Answer Ask(const std::string& text, Buttons buttons, Icon icon = Icon::kNone) override {
+    Hold();
+    return inner_.Ask(text, buttons, icon);
+  }
+
+  void Close();
+  void Open();
+  bool Holding() const;
+
+ private:
+  void Hold();
+
+  ScriptedPrompter& inner_;
+  std::thread::id gui_thread_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool closed_ = false;
+  bool holding_ = false;
+};
+
+// A shown main window on a manual clock with scripted answers, the built-in simulated module
+// and one fake system port "ttyFAKE0" that cannot be opened.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  template <class T = QWidget>
+  T* Find(const char* name) const {
+    T* found = window_->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << "no control named " << name;
+    return found;
+  }
+
+  // Spins the event loop until no link job is queued or running.
+  void WaitIdle();
+  // Picks an entry of the port list the way a user does, through the list's popup.
+  void ChoosePort(const QString& name);
+  // The same for any list.
+  void ChooseItem(const char* combo_name, const QString& text);
+  // Waits until the dispatcher's tick has taken the queued command and its job has ended.
+  void WaitForDispatch();
+  void SelectTab(MainWindow::Tab tab);
+  bool IsChecked(const char* name) const;
+  QString TextOf(const char* name) const;
+  void Click(const char* name);
+  // Replaces the text of a box by typing, then presses Return.
+  void Type(const char* name, const QString& text);
+  Link& IdleLink();
+  sim::SimModule& Module() { return window_->GetSimulator().Module(); }
+  // The communication log, line by line; empty when it was never created.
+  std::vector<std::string> LogLines() const;
+  std::vector<std::pair<std::string, int>> OpenedPorts() const;
+
+  ManualClock clock_;
+  ScriptedPrompter prompter_;
+  GatedPrompter gate_{prompter_};
+  std::vector<std::string> system_ports_{"ttyFAKE0"};
+  mutable std::mutex opened_mutex_;
+  std::vector<std::pair<std::string, int>> opened_;  // asked of the fake opener, link thread
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace pyra::test
