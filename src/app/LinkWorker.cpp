@@ -51,35 +51,45 @@ Link& LinkThread::IdleLink() {
   return worker_->GetLink();
 }
 
-void LinkThread::Run(Job job, Done done) { Post(std::move(job), std::move(done)); }
+void LinkThread::Run(Job job, Done done) { Post(std::move(job), std::move(done), false); }
+
+void LinkThread::RunQuiet(Job job, Done done) { Post(std::move(job), std::move(done), true); }
 
 void LinkThread::Configure(Job change) {
   if (!Busy()) {
     change(worker_->GetLink());
     return;
   }
-  Post(std::move(change), {});
+  Post(std::move(change), {}, false);
 }
 
-void LinkThread::Post(Job job, Done done) {
+void LinkThread::Post(Job job, Done done, bool quiet) {
   if (closing_) return;
-  if (++pending_ == 1) emit BusyChanged(true);
+  if (quiet) {
+    ++quiet_pending_;
+  } else if (++pending_ == 1) {
+    emit BusyChanged(true);
+  }
   LinkWorker* worker = worker_;
   QMetaObject::invokeMethod(
       worker_,
-      [this, worker, job = std::move(job), done = std::move(done)] {
+      [this, worker, job = std::move(job), done = std::move(done), quiet] {
         worker->Execute(job);
         QMetaObject::invokeMethod(
-            this, [this, done] { Finish(done); }, Qt::QueuedConnection);
+            this, [this, done, quiet] { Finish(done, quiet); }, Qt::QueuedConnection);
       },
       Qt::QueuedConnection);
 }
 
-void LinkThread::Finish(const Done& done) {
+void LinkThread::Finish(const Done& done, bool quiet) {
   if (closing_) return;
   // `done` may queue a follow-up job; counting down afterwards keeps the window busy throughout.
   if (done) done();
-  if (--pending_ == 0) emit BusyChanged(false);
+  if (quiet) {
+    --quiet_pending_;
+  } else if (--pending_ == 0) {
+    emit BusyChanged(false);
+  }
 }
 
 }  // namespace pyra

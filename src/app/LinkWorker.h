@@ -39,8 +39,9 @@ class LinkThread final : public QObject, public LinkJobs {
   ~LinkThread() override;
 
   void Run(Job job, Done done = {}) override;
+  void RunQuiet(Job job, Done done = {}) override;
   void Configure(Job change) override;
-  bool Busy() const override { return pending_ > 0; }
+  bool Busy() const override { return pending_ + quiet_pending_ > 0; }
 
   // Safe from any thread and at any time.
   void RequestCancel() { worker_->GetLink().RequestCancel(); }
@@ -56,12 +57,13 @@ class LinkThread final : public QObject, public LinkJobs {
   void Progress(const QString& step, int done, int total);
 
  private:
-  void Post(Job job, Done done);
-  void Finish(const Done& done);
+  void Post(Job job, Done done, bool quiet);
+  void Finish(const Done& done, bool quiet);
 
   QThread thread_;
   LinkWorker* worker_;
-  int pending_ = 0;
+  int pending_ = 0;  // jobs that keep the window busy
+  int quiet_pending_ = 0;
   bool closing_ = false;
 };
 

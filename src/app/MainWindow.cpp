@@ -28,6 +28,8 @@
 #include "operations/ui/QueuedCommands.h"
 #include "operations/ui/SerialPortPanel.h"
 #include "operations/ui/VerificationWindow.h"
+#include "pinconfig/ui/PinConfigPanel.h"
+#include "pins/ui/DevicePanel.h"
 #include "sim/SimChannel.h"
 
 namespace pyra {
@@ -82,6 +84,13 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   connect(module_area_, &ModuleArea::NumberingChanged, this, &MainWindow::ApplyNumbering);
   connect(module_area_, &ModuleArea::QueueCommand, dispatcher_, &QueuedCommands::Press);
   connect(event_control_, &EventControlPanel::QueueCommand, dispatcher_, &QueuedCommands::Press);
+  connect(device_, &DevicePanel::QueueCommand, dispatcher_, &QueuedCommands::Press);
+  connect(device_, &DevicePanel::CurrentPinChanged, addresses_, &AddressPanel::ShowSettings);
+  connect(device_, &DevicePanel::ModelChanged, this, &MainWindow::ShowModel);
+  connect(device_, &DevicePanel::ShowDetailsChanged, addresses_, &AddressPanel::ApplyShowDetails);
+  // The input page of the pin configuration warns about the drivers of the pin's group.
+  connect(hardware_, &HardwarePanel::DriversChanged, this,
+          [this] { device_->PinConfig().ShowPinConfig(); });
   connect(connection_, &ConnectionPanel::AddressesChanged, this, &MainWindow::LinkAddressesChanged);
   connect(addressing_, &AddressingPanel::LumoAddressesChanged, addresses_,
           &AddressPanel::ShowLumoAddress);
@@ -148,10 +157,12 @@ void MainWindow::BuildTabs() {
   auto* event_layout = new QVBoxLayout(TabPage(kTabEventControl));
   event_layout->addWidget(event_control_);
 
-  // The pin editors join the addresses of the current pin on this tab.
+  // The pin editors, with the addresses of the current pin beside the pin configuration.
   addresses_ = new AddressPanel(config_, TabPage(kTabDeviceConfiguration));
+  device_ = new DevicePanel(Context(), TabPage(kTabDeviceConfiguration));
+  device_->AddSideWidget(addresses_);
   auto* device_layout = new QGridLayout(TabPage(kTabDeviceConfiguration));
-  device_layout->addWidget(addresses_, 0, 0, Qt::AlignTop | Qt::AlignLeft);
+  device_layout->addWidget(device_, 0, 0, Qt::AlignTop | Qt::AlignLeft);
   device_layout->setColumnStretch(1, 1);
   device_layout->setRowStretch(1, 1);
 }
@@ -190,6 +201,9 @@ void MainWindow::BuildDispatcher() {
   hooks.show_report = [this](const std::string& text) { ShowVerificationReport(text); };
   dispatcher_ = new QueuedCommands(Context(), std::move(hooks), this);
   connect(dispatcher_, &QueuedCommands::PendingChanged, busy_, &BusyStrip::SetQueued);
+  for (const std::string& name : DevicePanel::PinCommandNames()) {
+    dispatcher_->Register(name, [this, name] { device_->RunPinCommand(name); });
+  }
 }
 
 void MainWindow::ShowModel() {
@@ -205,6 +219,7 @@ void MainWindow::ShowModel() {
   serial_->ShowSettings();
   event_control_->ShowSettings();
   addresses_->ShowSettings();
+  device_->Refresh();
 }
 
 void MainWindow::TakeEdits() {
@@ -213,6 +228,7 @@ void MainWindow::TakeEdits() {
   dcc_->TakeEdits();
   event_control_->TakeEdits();
   addresses_->TakeEdits();
+  device_->TakeEdits();
 }
 
 void MainWindow::LinkAddressesChanged() {
@@ -237,6 +253,7 @@ void MainWindow::ApplyNumbering(bool from_one) {
   event_control_->ShowSettings();
   dcc_->ShowRanges();
   addresses_->ShowLabels();
+  device_->ApplyNumberBase();
 }
 
 void MainWindow::TabChanged(int index) {
@@ -257,6 +274,7 @@ void MainWindow::ReleasePressed(Qt::MouseButton button) {
   expert_mode_ = prompter_->Ask("Expert Mode?", Buttons::kYesNo) == Answer::kYes;
   module_area_->SetExpertMode(expert_mode_);
   event_control_->SetExpertMode(expert_mode_);
+  device_->SetExpertMode(expert_mode_);
 }
 
 CommLogWindow& MainWindow::EnsureCommLog() {

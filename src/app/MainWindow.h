@@ -16,6 +16,7 @@ class AddressPanel;
 class AddressingPanel;
 class BusyStrip;
 class CommLogWindow;
+class DevicePanel;
 class ConnectionPanel;
 class DccPanel;
 class EventControlPanel;
@@ -105,6 +106,7 @@ class MainWindow final : public QMainWindow {
   SerialPortPanel* serial_ = nullptr;
   EventControlPanel* event_control_ = nullptr;
   AddressPanel* addresses_ = nullptr;
+  DevicePanel* device_ = nullptr;
   QueuedCommands* dispatcher_ = nullptr;
   CommLogWindow* comm_log_ = nullptr;
   VerificationWindow* verification_ = nullptr;

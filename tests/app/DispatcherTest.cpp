@@ -61,6 +61,31 @@ TEST_F(DispatcherTest, ReadAllShowsTheBusyLabelAtOnceThenFillsTheWindow) {
   EXPECT_TRUE(prompter_.Texts().empty());
 }
 
+TEST_F(DispatcherTest, ReadPinInExpertModeFillsThePinEditorsFromTheModule) {
+  ChoosePort("Simulator");
+  prompter_.QueueAnswer(Answer::kYes);
+  QTest::mouseClick(Find("Release"), Qt::RightButton);
+  Module().Memory().pins[0].aspect_mode = 3;
+  Module().Memory().pins[0].initial_aspect = 2;
+  Click("CommandReadPin");
+  EXPECT_EQ(window_->Dispatcher().PendingCommand(), "ReadPin");
+  WaitForDispatch();
+  EXPECT_EQ(window_->Model().Pins[0].AspectMode, 3);
+  EXPECT_EQ(window_->Model().Pins[0].InitialAspect, 3) << "aspect number + 1";
+  EXPECT_TRUE(IsChecked("OptionPAspConf_1")) << "the editor shows four aspects";
+  EXPECT_EQ(TextOf("TextPAspInit"), "2");
+}
+
+TEST_F(DispatcherTest, VerifyAllPinsEndsWithItsReport) {
+  ChoosePort("Simulator");
+  prompter_.QueueAnswer(Answer::kYes);
+  QTest::mouseClick(Find("Release"), Qt::RightButton);
+  Click("CommandVerifyAllPins");
+  WaitForDispatch();
+  ASSERT_NE(window_->Verification(), nullptr);
+  EXPECT_TRUE(TextOf("txtVerification").endsWith("Verify OK"));
+}
+
 TEST_F(DispatcherTest, SecondPressWithinOnePeriodReplacesTheFirst) {
   ChoosePort("Simulator");
   Click("CommandReadAll");

@@ -46,7 +46,8 @@ AddressPanel::AddressPanel(Configuration& model, QWidget* parent)
   pin_address_ = MakeValue("lblPinAddress", this);
 
   auto* grid = new QGridLayout(this);
-  grid->addWidget(MakeLabel("LabelPAspCount", "Count", this), 0, 1);
+  count_heading_ = MakeLabel("LabelPASPAdrCnt", "Nr Of Addresses", this);
+  grid->addWidget(count_heading_, 0, 1);
   grid->addWidget(MakeLabel("LabelPAspFirst", "First address", this), 0, 2);
   QLabel* values[] = {dcc_address_, xdcc_address_, serial_address_};
   for (int i = 0; i < 3; ++i) {
@@ -85,6 +86,7 @@ void AddressPanel::ShowSettings() {
   counts_[kXDcc]->setText(QString::number(pin.XDccCount));
   counts_[kLumo]->setText(QString::number(pin.LumoCount));
   ShowLabels();
+  ShowCountBoxes();
 }
 
 void AddressPanel::ShowDccAddress() {
@@ -139,6 +141,22 @@ void AddressPanel::TakeCount(Count count, bool from_spin) {
       ShowLumoAddress();
       break;
   }
+}
+
+void AddressPanel::ApplyShowDetails(bool details) {
+  details_ = details;
+  ShowCountBoxes();
+}
+
+void AddressPanel::ShowCountBoxes() {
+  bool any = false;
+  for (int i = 0; i < 3; ++i) {
+    const bool shown = details_ || counts_[i]->text() != "1";
+    counts_[i]->setVisible(shown);
+    updowns_[i]->setVisible(shown);
+    any = any || shown;
+  }
+  count_heading_->setVisible(any);
 }
 
 }  // namespace pyra

@@ -28,12 +28,18 @@ class AddressPanel final : public QGroupBox {
   void ShowLumoAddress();
   void ShowLabels();
   void TakeEdits();
+  // "Show Details": a count box is shown when details are, or when it holds anything but 1.
+  void ApplyShowDetails(bool details);
 
  private:
   enum Count { kDcc, kXDcc, kLumo };
   void TakeCount(Count count, bool from_spin);
 
+  void ShowCountBoxes();
+
   Configuration& model_;
+  bool details_ = true;
+  QLabel* count_heading_;
   int module_address_ = 0;
   int extended_address_ = 0;
   bool use_xaddress_ = false;

@@ -6,6 +6,7 @@
 #include "operations/Batch.h"
 #include "operations/EventControl.h"
 #include "operations/VerificationLog.h"
+#include "pins/PinTransfer.h"
 
 namespace pyra {
 
@@ -55,9 +56,13 @@ QueuedCommands::QueuedCommands(PanelContext context, Hooks hooks, QObject* paren
     RunVerification(
         [](Link& link, const Configuration& c, VerificationLog& log) { ECVerify(link, c, log); });
   });
-  // "ReadAllPins", "WriteAllPins", "VerifyAllPins", "ReadPin", "WritePin", "PAspReadPin",
-  // "PAspWritePin", "ReadDevice" and "WriteDevice" are registered by the pin editors. Until then
-  // their names are taken by the tick and do nothing.
+  Register("VerifyAllPins", [this] {
+    RunVerification([](Link& link, const Configuration& c, VerificationLog& log) {
+      VerifyAllPins(link, c, log);
+    });
+  });
+  // "ReadAllPins", "WriteAllPins", "ReadPin", "WritePin", "PAspReadPin", "PAspWritePin",
+  // "ReadDevice" and "WriteDevice" are registered by the pin editors.
 }
 
 void QueuedCommands::Register(const std::string& name, std::function<void()> operation) {

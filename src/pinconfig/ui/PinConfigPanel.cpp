@@ -404,14 +404,15 @@ void PinConfigPanel::SendSliderMove(Live& live, int value, bool focus) {
   const bool servo = live.servo;
   const bool gradual = live.gradual->isChecked();
   auto text = std::make_shared<std::string>();
-  RunOnCopy(
-      context_.jobs, context_.model,
-      [=](Link& link, Configuration& c) {
-        *text = servo ? ServoSliderMoved(link, c, value, focus, gradual)
-                      : PwmSliderMoved(link, c, value, focus, gradual);
+  auto copy = std::make_shared<Configuration>(context_.model);
+  // Quiet: the window must not turn busy (and take the slider's focus) while it is dragged.
+  context_.jobs.RunQuiet(
+      [=](Link& link) {
+        *text = servo ? ServoSliderMoved(link, *copy, value, focus, gradual)
+                      : PwmSliderMoved(link, *copy, value, focus, gradual);
       },
-      [this, &live, pin, text](Configuration& c) {
-        context_.model.Pins[pin].LiveLevel = c.Pins[pin].LiveLevel;
+      [this, &live, pin, text, copy] {
+        context_.model.Pins[pin].LiveLevel = copy->Pins[pin].LiveLevel;
         if (pin == context_.model.CurrentPin) live.level->setText(QString::fromStdString(*text));
         live.running = false;
         if (live.next) {
