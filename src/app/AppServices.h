@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/ui/FileDialogs.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
 #include "link/ui/ConnectionPanel.h"
@@ -17,6 +18,8 @@ struct AppServices {
   Clock* clock = nullptr;
   sim::Simulator* simulator = nullptr;
   PortAccess ports;
+  // Chooses files for the file dialogs; null shows the real dialogs.
+  FileChooser files;
 };
 
 }  // namespace pyra

@@ -14,10 +14,17 @@
 #include "app/GuiPrompter.h"
 #include "app/ModuleArea.h"
 #include "app/MouseLabel.h"
+#include "devices/ui/DeviceLibraryPanel.h"
+#include "files/ui/ConfigFileController.h"
+#include "files/ui/QuoteFreeText.h"
+#include "helptools/ui/EditDialogs.h"
+#include "helptools/ui/HelpToolDialogs.h"
 #include "link/ui/CommLogWindow.h"
 #include "link/ui/ConnectionPanel.h"
 #include "model/AddressAssignment.h"
 #include "model/ui/AddressPanel.h"
+#include "monitor/ui/FeedbackMonitorPanel.h"
+#include "monitor/ui/TestTabPanel.h"
 #include "operations/EventControl.h"
 #include "operations/ui/AddressingPanel.h"
 #include "operations/ui/DccPanel.h"
@@ -29,7 +36,9 @@
 #include "operations/ui/SerialPortPanel.h"
 #include "operations/ui/VerificationWindow.h"
 #include "pinconfig/ui/PinConfigPanel.h"
+#include "pins/ui/AspectEditor.h"
 #include "pins/ui/DevicePanel.h"
+#include "pins/ui/StepGrid.h"
 #include "sim/SimChannel.h"
 
 namespace pyra {
@@ -67,6 +76,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   release_->setObjectName("Release");
   release_->setToolTip("Double-click: communication log");
 
+  const FileChooser files = services.files;
   auto* central = new QWidget(this);
   central->setObjectName("MainArea");
   auto* layout = new QVBoxLayout(central);
@@ -75,6 +85,20 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);
   BuildDispatcher();
+  BuildDialogs();
+
+  library_ = new DeviceLibraryPanel(Context(), files, TabPage(kTabDeviceConfiguration));
+  static_cast<QGridLayout*>(TabPage(kTabDeviceConfiguration)->layout())
+      ->addWidget(library_, 1, 0, Qt::AlignTop | Qt::AlignLeft);
+  connect(library_, &DeviceLibraryPanel::TakeEditsRequested, this, &MainWindow::TakeEdits);
+  connect(library_, &DeviceLibraryPanel::ModelChanged, this, &MainWindow::ShowModel);
+  config_files_ = new ConfigFileController(Context(), this, files);
+  config_files_->Attach(module_area_->findChild<QAbstractButton*>("CommandSave"),
+                        module_area_->findChild<QAbstractButton*>("CommandLoad"));
+  connect(config_files_, &ConfigFileController::TakeEditsRequested, this, &MainWindow::TakeEdits);
+  connect(config_files_, &ConfigFileController::ModelReplaced, this, &MainWindow::ShowModel);
+  // The description and ID boxes: a double quote would end its field in a saved file.
+  RefuseDoubleQuoteIn(this);
 
   connect(link_thread_.get(), &LinkThread::BusyChanged, this, &MainWindow::SetBusy);
   connect(link_thread_.get(), &LinkThread::LogLine, this,
@@ -107,6 +131,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   CopyEventsToAll(config_, EventControlRecord{});
   ShowModel();
   ApplyNumbering(module_area_->NumberingFromOne());
+  library_->LoadStandardLibrary();
   resize(1180, 860);
 }
 
@@ -164,7 +189,17 @@ void MainWindow::BuildTabs() {
   auto* device_layout = new QGridLayout(TabPage(kTabDeviceConfiguration));
   device_layout->addWidget(device_, 0, 0, Qt::AlignTop | Qt::AlignLeft);
   device_layout->setColumnStretch(1, 1);
-  device_layout->setRowStretch(1, 1);
+  device_layout->setRowStretch(2, 1);
+
+  test_tab_ = new TestTabPanel(
+      Context(), [this] { return !link_thread_->Busy() && link_thread_->IdleLink().PortOpen(); },
+      TabPage(kTabTest));
+  auto* test_layout = new QVBoxLayout(TabPage(kTabTest));
+  test_layout->addWidget(test_tab_);
+  // A poll ten times a second must not turn the window busy and take the focus from "Monitor".
+  test_tab_->Monitor().SetPollRunner([this](LinkJobs::Job job, LinkJobs::Done done) {
+    link_thread_->RunQuiet(std::move(job), std::move(done));
+  });
 }
 
 void MainWindow::BuildGeneralTab() {
@@ -204,6 +239,28 @@ void MainWindow::BuildDispatcher() {
   for (const std::string& name : DevicePanel::PinCommandNames()) {
     dispatcher_->Register(name, [this, name] { device_->RunPinCommand(name); });
   }
+}
+
+void MainWindow::BuildDialogs() {
+  help_tools_ = new HelpToolDialogs(config_, *prompter_, this);
+  edits_ = new EditDialogs(config_, *prompter_, this);
+  AspectEditor& aspects = device_->Aspects();
+  StepGrid& grid = aspects.Steps();
+  connect(&grid, &StepGrid::HelpToolRequested, this,
+          [this, &grid](int row, int box) { help_tools_->Run(grid, row, box); });
+  // A value typed into a step box but not yet left is stored before a dialog takes the pin.
+  connect(&aspects, &AspectEditor::EditPinRequested, this, [this, &aspects] {
+    aspects.CommitStepsAndAspect();
+    if (edits_->EditPin()) ShowModel();
+  });
+  connect(&aspects, &AspectEditor::EditAspectRequested, this, [this, &aspects] {
+    aspects.CommitStepsAndAspect();
+    if (edits_->EditAspect()) ShowModel();
+  });
+  connect(&grid, &StepGrid::EditStepRequested, this, [this, &aspects](int row) {
+    aspects.CommitStepsAndAspect();
+    if (edits_->EditStep(row)) ShowModel();
+  });
 }
 
 void MainWindow::ShowModel() {

@@ -16,6 +16,11 @@ class AddressPanel;
 class AddressingPanel;
 class BusyStrip;
 class CommLogWindow;
+class ConfigFileController;
+class DeviceLibraryPanel;
+class EditDialogs;
+class HelpToolDialogs;
+class TestTabPanel;
 class DevicePanel;
 class ConnectionPanel;
 class DccPanel;
@@ -66,6 +71,7 @@ class MainWindow final : public QMainWindow {
   void BuildTabs();
   void BuildGeneralTab();
   void BuildDispatcher();
+  void BuildDialogs();
   PanelContext Context() { return {*link_thread_, config_, *prompter_}; }
   // Every view from the model, after the address sums are recomputed (after Read All, a file).
   void ShowModel();
@@ -107,6 +113,11 @@ class MainWindow final : public QMainWindow {
   EventControlPanel* event_control_ = nullptr;
   AddressPanel* addresses_ = nullptr;
   DevicePanel* device_ = nullptr;
+  DeviceLibraryPanel* library_ = nullptr;
+  TestTabPanel* test_tab_ = nullptr;
+  ConfigFileController* config_files_ = nullptr;
+  HelpToolDialogs* help_tools_ = nullptr;
+  EditDialogs* edits_ = nullptr;
   QueuedCommands* dispatcher_ = nullptr;
   CommLogWindow* comm_log_ = nullptr;
   VerificationWindow* verification_ = nullptr;

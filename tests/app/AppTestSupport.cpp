@@ -79,6 +79,13 @@ void AppTest::SetUp() {
     opened_.emplace_back(name, bit_rate);
     return SerialOpenResult{nullptr, "Permission denied"};
   };
+  services.files = [this](const FileDialogRequest& request) {
+    dialogs_.push_back(request.name.toStdString());
+    if (chosen_files_.empty()) return QString();  // the user cancels
+    QString path = chosen_files_.front();
+    chosen_files_.pop_front();
+    return path;
+  };
   window_ = std::make_unique<MainWindow>(std::move(services));
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
@@ -92,14 +99,9 @@ void AppTest::TearDown() {
 
 void AppTest::WaitIdle() {
   LinkThread& jobs = window_->Jobs();
-  if (!jobs.Busy()) return;
-  QEventLoop loop;
-  QObject::connect(&jobs, &LinkThread::BusyChanged, &loop, [&loop](bool busy) {
-    if (!busy) loop.quit();
-  });
-  QTimer::singleShot(kGuardMs, &loop, &QEventLoop::quit);
-  loop.exec();
-  ASSERT_FALSE(jobs.Busy()) << "a link job did not finish";
+  // Quiet jobs (the monitor's polls) end without a BusyChanged, so the state itself is watched.
+  ASSERT_TRUE(QTest::qWaitFor([&jobs] { return !jobs.Busy(); }, kGuardMs))
+      << "a link job did not finish";
 }
 
 void AppTest::ChoosePort(const QString& name) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -91,6 +92,9 @@ class AppTest : public ::testing::Test {
   std::vector<std::string> system_ports_{"ttyFAKE0"};
   mutable std::mutex opened_mutex_;
   std::vector<std::pair<std::string, int>> opened_;  // asked of the fake opener, link thread
+  // The paths the file dialogs "choose", in order; an empty list cancels every dialog.
+  std::deque<QString> chosen_files_;
+  std::vector<std::string> dialogs_;  // the names of the file dialogs that were opened
   std::unique_ptr<MainWindow> window_;
 };
 

@@ -1,0 +1,98 @@
+#include "HelpToolsUiTestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest/QTest>
+#include <memory>
+
+namespace pyra::test {
+
+namespace {
+
+// One QApplication for the whole run, created on the main thread before the first test.
+class QtApplicationEnvironment final : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[19] = "helptools_ui_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+}  // namespace
+
+void Click(const QObject& parent, const QString& name) {
+  auto* button = Find<QAbstractButton>(parent, name);
+  ASSERT_NE(button, nullptr);
+  ASSERT_TRUE(button->isVisible()) << name.toStdString() << " is hidden";
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+}
+
+void Type(const QObject& parent, const QString& name, const QString& text, bool leave) {
+  auto* box = Find<QLineEdit>(parent, name);
+  ASSERT_NE(box, nullptr);
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClick(box, Qt::Key_Backspace);
+  QTest::keyClicks(box, text);
+  if (leave) QTest::keyClick(box, Qt::Key_Return);
+}
+
+QString TextOf(const QObject& parent, const QString& name) {
+  if (auto* box = parent.findChild<QLineEdit*>(name)) return box->text();
+  if (auto* label = parent.findChild<QLabel*>(name)) return label->text();
+  ADD_FAILURE() << "no box or label named " << name.toStdString();
+  return {};
+}
+
+bool Ticked(const QObject& parent, const QString& name) {
+  auto* button = Find<QAbstractButton>(parent, name);
+  return button && button->isChecked();
+}
+
+bool Enabled(const QObject& parent, const QString& name) {
+  auto* w = Find<QWidget>(parent, name);
+  return w && w->isEnabled();
+}
+
+ModalDriver::ModalDriver(std::function<void(QDialog&)> drive) : drive_(std::move(drive)) {
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+  timer_.start(0);
+}
+
+ModalDriver::~ModalDriver() { timer_.stop(); }
+
+void ModalDriver::Poll() {
+  QDialog* dialog = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* d = qobject_cast<QDialog*>(w);
+    if (d && d->isVisible() && d->isModal()) dialog = d;
+  }
+  if (!dialog) return;
+  timer_.stop();
+  drove_ = true;
+  drive_(*dialog);
+  if (dialog->isVisible()) {
+    left_open_ = true;
+    dialog->reject();
+  }
+}
+
+void ShowAndWait(QWidget& dialog) {
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+}
+
+}  // namespace pyra::test
