@@ -1,4 +1,5 @@
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -204,6 +205,23 @@ TEST_F(DispatcherTest, WhileReadAllRunsTheWindowIsDrawnShowsProgressAndCancelSto
   EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 8), 0);
   EXPECT_FALSE(Find("LabelAction")->isVisible());
   EXPECT_FALSE(progress->isVisible());
+}
+
+TEST_F(DispatcherTest, ReadAllShowsWhichPinItIsReading) {
+  ChoosePort("Simulator");
+  // Past the general settings (twelve replies) the pins are read; a silent reply holds the job.
+  Module().InjectFault(sim::Fault::kNoReply, 24);
+  gate_.Close();
+  Click("CommandReadAll");
+  ASSERT_TRUE(QTest::qWaitFor([this] { return gate_.Holding(); }, 30000));
+  auto* progress = Find<QProgressBar>("ProgressAction");
+  ASSERT_NE(progress, nullptr);
+  const QRegularExpression pin_of_32("pin \\d+ of 32");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pin_of_32.match(progress->text()).hasMatch(); }, 30000))
+      << progress->text().toStdString();
+  gate_.Open();
+  WaitIdle();
+  EXPECT_EQ(prompter_.Last(), "No response received, resetting bidirectional communication");
 }
 
 }  // namespace
