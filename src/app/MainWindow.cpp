@@ -88,8 +88,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   BuildDialogs();
 
   library_ = new DeviceLibraryPanel(Context(), files, TabPage(kTabDeviceConfiguration));
-  static_cast<QGridLayout*>(TabPage(kTabDeviceConfiguration)->layout())
-      ->addWidget(library_, 1, 0, Qt::AlignTop | Qt::AlignLeft);
+  device_->AddSideWidget(library_);
   connect(library_, &DeviceLibraryPanel::TakeEditsRequested, this, &MainWindow::TakeEdits);
   connect(library_, &DeviceLibraryPanel::ModelChanged, this, &MainWindow::ShowModel);
   config_files_ = new ConfigFileController(Context(), this, files);
@@ -189,7 +188,7 @@ void MainWindow::BuildTabs() {
   auto* device_layout = new QGridLayout(TabPage(kTabDeviceConfiguration));
   device_layout->addWidget(device_, 0, 0, Qt::AlignTop | Qt::AlignLeft);
   device_layout->setColumnStretch(1, 1);
-  device_layout->setRowStretch(2, 1);
+  device_layout->setRowStretch(1, 1);
 
   test_tab_ = new TestTabPanel(
       Context(), [this] { return !link_thread_->Busy() && link_thread_->IdleLink().PortOpen(); },
