@@ -55,7 +55,8 @@ std::string Describe(const FileDialogRequest& r) {
 }
 
 void WhenShown(const char* name, std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer;
+  // Owned by the application, so a timer still waiting when the test ends goes with it.
+  auto* timer = new QTimer(QCoreApplication::instance());
   auto polls = std::make_shared<int>(0);
   auto acted = std::make_shared<std::optional<QPointer<QWidget>>>();
   QObject::connect(timer, &QTimer::timeout, [timer, polls, acted, name, act = std::move(act)] {
