@@ -38,15 +38,46 @@ Answer Refusal(Buttons buttons) {
 
 GuiPrompter::GuiPrompter(QWidget* owner) : QObject(owner), owner_(owner) {}
 
+GuiPrompter::~GuiPrompter() { Detach(); }
+
+void GuiPrompter::Detach() {
+  detached_ = true;
+  std::lock_guard lock(mutex_);
+  if (request_ && !request_->answer) request_->answer = Refusal(request_->buttons);
+  changed_.notify_all();
+}
+
 void GuiPrompter::Message(const std::string& text, Icon icon) { Ask(text, Buttons::kOk, icon); }
 
 Answer GuiPrompter::Ask(const std::string& text, Buttons buttons, Icon icon) {
   if (detached_) return Refusal(buttons);
   if (QThread::currentThread() == thread()) return Show(text, buttons, icon);
-  Answer answer = Refusal(buttons);
-  QMetaObject::invokeMethod(
-      this, [&] { answer = Show(text, buttons, icon); }, Qt::BlockingQueuedConnection);
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !request_; });
+  if (detached_) return Refusal(buttons);
+  request_ = Request{text, buttons, icon, std::nullopt};
+  QMetaObject::invokeMethod(this, "ShowRequested", Qt::QueuedConnection);
+  changed_.wait(lock, [this] { return request_->answer.has_value(); });
+  const Answer answer = *request_->answer;
+  request_.reset();
+  changed_.notify_all();
   return answer;
+}
+
+void GuiPrompter::ShowRequested() {
+  Request asked;
+  {
+    std::lock_guard lock(mutex_);
+    if (!request_ || request_->answer) return;
+    asked = *request_;
+  }
+  Answered(Show(asked.text, asked.buttons, asked.icon));
+}
+
+void GuiPrompter::Answered(Answer answer) {
+  std::lock_guard lock(mutex_);
+  if (request_ && !request_->answer) request_->answer = answer;
+  changed_.notify_all();
 }
 
 Answer GuiPrompter::Show(const std::string& text, Buttons buttons, Icon icon) {

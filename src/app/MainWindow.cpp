@@ -103,6 +103,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   connect(link_thread_.get(), &LinkThread::LogLine, this,
           [this](const QString& line) { EnsureCommLog().AppendLine(line); });
   connect(link_thread_.get(), &LinkThread::Progress, busy_, &BusyStrip::ShowProgress);
+  connect(link_thread_.get(), &LinkThread::LineLost, connection_, &ConnectionPanel::PortLost);
   connect(busy_, &BusyStrip::CancelClicked, this, [this] { link_thread_->RequestCancel(); });
   connect(module_area_, &ModuleArea::NumberingChanged, this, &MainWindow::ApplyNumbering);
   connect(module_area_, &ModuleArea::QueueCommand, dispatcher_, &QueuedCommands::Press);

@@ -25,6 +25,9 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// Beyond this every reply would miss the tool's 2-second wait, which --latency is not meant for.
+constexpr int kMaxLatencyMs = 1000;
+
 // A protocol version travels as two bytes whose hundreds and units digits have three bits each.
 bool VeloraVersionEncodable(int version) {
   return version >= 0 && version / 1000 <= 15 && version / 100 % 10 <= 7 && version % 10 <= 7;
@@ -92,6 +95,7 @@ struct RawArguments {
   std::optional<std::string> output;
   std::optional<std::string> names;
   std::optional<std::string> count;
+  std::optional<std::string> latency;
   std::vector<std::string> positional;  // the command and its operands
 };
 
@@ -111,10 +115,13 @@ std::string UsageText() {
              "  erase --yes           erase the module's configuration memory\n") +
          MonitorUsageLines() +
          "  sim --pty [--address N] [--xaddr N] [--velora] [--velora-protocol 3200]\n"
-         "      [--unit hba|hbb|tavi]\n"
+         "      [--unit hba|hbb|tavi] [--paced [--baud RATE] [--latency MS]]\n"
          "                        serve the simulated module (behind a simulated Velora unit\n"
          "                        with --velora) on a pseudo-terminal; prints its path, then\n"
-         "                        runs until interrupted\n"
+         "                        runs until interrupted. --paced moves every byte at the\n"
+         "                        speed of a real line at --baud, both ways, and --latency\n"
+         "                        adds the module's time to answer (0..1000 ms). SIGUSR1\n"
+         "                        prints the bytes carried so far: traffic: IN in, OUT out\n"
          "  read-all -o FILE [--compact] [--names FILE]\n"
          "                        read the whole module (\"Read All\") and save it as a\n"
          "                        configuration file; --names first loads a file whose\n"
@@ -222,6 +229,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       ok = flag(o.map);
     } else if (arg == "--pty") {
       ok = flag(o.pty);
+    } else if (arg == "--paced") {
+      ok = flag(o.paced);
+    } else if (arg == "--latency") {
+      ok = value(raw.latency);
     } else if (arg == "-o" || arg == "--output") {
       ok = value(raw.output);
     } else if (arg == "--names") {
@@ -309,6 +320,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   if (!is_sim && (o.pty || raw.velora_protocol || raw.unit)) {
     return fail("--pty, --velora-protocol and --unit belong to the sim command");
   }
+  if (!is_sim && (o.paced || raw.latency)) {
+    return fail("--paced and --latency belong to the sim command");
+  }
   if (o.yes && o.command != Command::kErase) return fail("--yes belongs to the erase command");
 
   if (raw.baud) {
@@ -362,6 +376,15 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   if (is_sim) {
     if (!o.pty) return fail("sim needs --pty: it serves the simulated module on a pseudo-terminal");
     if (!o.port.empty()) return fail("sim makes its own port; leave out --port");
+    if (raw.latency) {
+      if (!o.paced) return fail("--latency needs --paced");
+      const std::optional<int> ms = ParseInt(*raw.latency);
+      if (!ms || *ms < 0 || *ms > kMaxLatencyMs) {
+        return fail("--latency must be 0.." + std::to_string(kMaxLatencyMs) + " ms, not '" +
+                    *raw.latency + "'");
+      }
+      o.latency_ms = *ms;
+    }
     if (raw.velora_protocol) {
       const std::optional<int> version = ParseInt(*raw.velora_protocol);
       if (!version || !VeloraVersionEncodable(*version)) {

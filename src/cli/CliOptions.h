@@ -54,6 +54,8 @@ struct CliOptions {
   bool module_only = false;  // diff --module: only what a module keeps
   // sim
   bool pty = false;
+  bool paced = false;  // --paced: the line runs at the speed of --baud in both directions
+  int latency_ms = 0;  // --latency: the module's own time to answer, paced only
   int velora_protocol = 3200;
   SimUnit unit = SimUnit::kHBA;
 };

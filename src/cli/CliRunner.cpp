@@ -1,6 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <memory>
 
@@ -59,7 +60,12 @@ extern "C" void StopServing(int) {
   if (PtyServer* server = g_serving.load()) server->Stop();
 }
 
-// SIGINT and SIGTERM stop the server (a stop that comes before Run is kept until it starts).
+extern "C" void ReportServing(int) {
+  if (PtyServer* server = g_serving.load()) server->RequestReport();
+}
+
+// SIGINT and SIGTERM stop the server (a stop that comes before Run is kept until it starts);
+// SIGUSR1 asks it for the traffic so far.
 class StopOnSignals {
  public:
   explicit StopOnSignals(PtyServer& server) {
@@ -69,10 +75,13 @@ class StopOnSignals {
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, &old_int_);
     ::sigaction(SIGTERM, &action, &old_term_);
+    action.sa_handler = ReportServing;
+    ::sigaction(SIGUSR1, &action, &old_usr1_);
   }
   ~StopOnSignals() {
     ::sigaction(SIGINT, &old_int_, nullptr);
     ::sigaction(SIGTERM, &old_term_, nullptr);
+    ::sigaction(SIGUSR1, &old_usr1_, nullptr);
     g_serving = nullptr;
   }
   StopOnSignals(const StopOnSignals&) = delete;
@@ -81,20 +90,33 @@ class StopOnSignals {
  private:
   struct sigaction old_int_ {};
   struct sigaction old_term_ {};
+  struct sigaction old_usr1_ {};
 };
+
+}  // namespace
+
+std::string TrafficLine(const Traffic& traffic) {
+  return "traffic: " + std::to_string(traffic.from_tool) + " in, " +
+         std::to_string(traffic.to_tool) + " out";
+}
+
+namespace {
 
 int ServeSimulator(const CliOptions& o, std::ostream& out, std::ostream& err) {
   sim::Simulator simulator;
   sim::SimModule::Config& module = simulator.Module().GetConfig();
   module.address = o.module_address;
   module.extended_address = o.extended_address.value_or(0);
+  module.latency = std::chrono::milliseconds(o.latency_ms);
   sim::SimVeloraUnit::Config& unit = simulator.Velora().GetConfig();
   SetVeloraProtocol(unit, o.velora_protocol);
   unit.unit_type = UnitType(o.unit);
   sim::SimDevice& device = o.velora ? static_cast<sim::SimDevice&>(simulator.Velora())
                                     : static_cast<sim::SimDevice&>(simulator.Module());
 
-  PtyServer server(device);
+  PtyServer server(device, o.paced ? o.bit_rate : 0);
+  server.SetReportSink(
+      [&out](const Traffic& traffic) { out << TrafficLine(traffic) << std::endl; });
   // Installed before the path is printed: whoever reads the path may signal at once.
   StopOnSignals stop_on_signals(server);
   std::string error;

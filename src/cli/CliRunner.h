@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/PtyServer.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
 #include "sim/SimChannel.h"
@@ -48,6 +49,10 @@ struct RunContext {
   // error is a terminal).
   bool show_progress = false;
 };
+
+// The line `sim --pty` prints on SIGUSR1: the bytes taken in from the tool and handed out to it
+// since the start, for example "traffic: 12 in, 9 out".
+std::string TrafficLine(const Traffic& traffic);
 
 // One run of pyractl on the arguments after the program name; returns the exit status.
 int RunPyractl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

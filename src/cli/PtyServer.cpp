@@ -8,12 +8,20 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace pyra::cli {
 
 namespace {
+
+constexpr int kBitsPerByte = 11;  // start, 8 data, parity, stop
+
+// What the wake-up pipe carries.
+constexpr char kWakeStop = 1;
+constexpr char kWakeReport = 2;
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -24,9 +32,82 @@ bool MakeRaw(int fd) {
   return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+timespec ToTimespec(Clock::Duration d) {
+  const auto ns = std::max<Clock::Duration::rep>(d.count(), 0);
+  return {static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+
+// A paced line hands out a byte every few hundred microseconds; the kernel's default timer slack
+// of 50 microseconds per wake-up would add up to a noticeable share of that. Restored on exit,
+// as the thread may serve other purposes afterwards.
+class FineTimerSlack {
+ public:
+  explicit FineTimerSlack(bool wanted) {
+    if (!wanted) return;
+    const int old = ::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    if (old > 0 && ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0) == 0) old_ = old;
+  }
+  ~FineTimerSlack() {
+    if (old_ > 0) ::prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(old_), 0, 0, 0);
+  }
+  FineTimerSlack(const FineTimerSlack&) = delete;
+  FineTimerSlack& operator=(const FineTimerSlack&) = delete;
+
+ private:
+  int old_ = 0;
+};
+
 }  // namespace
 
-PtyServer::PtyServer(sim::SimDevice& device) : device_(device) {
+Clock::Duration LineByteTime(int bit_rate) {
+  if (bit_rate <= 0) return {};
+  return std::chrono::duration_cast<Clock::Duration>(
+      std::chrono::duration<double>(static_cast<double>(kBitsPerByte) / bit_rate));
+}
+
+LineModel::LineModel(sim::SimDevice& device, Clock::Duration byte_time)
+    : device_(device), byte_time_(byte_time) {}
+
+void LineModel::FromTool(std::span<const std::uint8_t> bytes, TimePoint seen) {
+  for (std::uint8_t b : bytes) {
+    inbound_free_ = std::max(inbound_free_, seen) + byte_time_;
+    to_device_.push_back({b, inbound_free_});
+  }
+  traffic_.from_tool += bytes.size();
+}
+
+void LineModel::Advance(TimePoint now) {
+  while (!to_device_.empty() && to_device_.front().at <= now) {
+    const Timed arrived = to_device_.front();
+    to_device_.pop_front();
+    std::optional<sim::Emission> emission = device_.Receive(arrived.byte);
+    if (!emission) continue;
+    // Counted from the arrival, not from now: a late wake-up must not stretch the line.
+    const TimePoint start = arrived.at + emission->delay;
+    for (std::uint8_t b : emission->bytes) {
+      // One transmitter: a later answer never overtakes an earlier one, whatever their delays.
+      outbound_free_ = std::max(outbound_free_, start) + byte_time_;
+      to_tool_.push_back({b, outbound_free_});
+    }
+  }
+}
+
+void LineModel::TakeDue(TimePoint now, std::vector<std::uint8_t>& out) {
+  while (!to_tool_.empty() && to_tool_.front().at <= now) {
+    out.push_back(to_tool_.front().byte);
+    to_tool_.pop_front();
+    ++traffic_.to_tool;
+  }
+}
+
+std::optional<LineModel::TimePoint> LineModel::NextDue() const {
+  std::optional<TimePoint> next;
+  if (!to_device_.empty()) next = to_device_.front().at;
+  if (!to_tool_.empty() && (!next || to_tool_.front().at < *next)) next = to_tool_.front().at;
+  return next;
+}
+
+PtyServer::PtyServer(sim::SimDevice& device, int bit_rate) : line_(device, LineByteTime(bit_rate)) {
   // Created up front so that a Stop() before Run() is not lost.
   if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
 }
@@ -88,35 +169,29 @@ bool PtyServer::Open(std::string& error) {
 
 void PtyServer::Stop() {
   if (wake_[1] < 0) return;
-  const char c = 1;
-  // A full pipe already holds a wake-up, so a failed write loses nothing.
-  [[maybe_unused]] ssize_t ignored = ::write(wake_[1], &c, 1);
+  // A full pipe already holds a wake-up, so a failed write loses nothing that matters.
+  [[maybe_unused]] ssize_t ignored = ::write(wake_[1], &kWakeStop, 1);
 }
 
-void PtyServer::Feed(const uint8_t* bytes, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    std::optional<sim::Emission> emission = device_.Receive(bytes[i]);
-    if (!emission || emission->bytes.empty()) continue;
-    TimePoint due =
-        std::chrono::steady_clock::now() +
-        std::chrono::duration_cast<std::chrono::steady_clock::duration>(emission->delay);
-    // A later answer never overtakes an earlier one, whatever their delays.
-    if (!pending_.empty()) due = std::max(due, pending_.back().due);
-    pending_.push_back({std::move(emission->bytes), due});
+void PtyServer::RequestReport() {
+  if (wake_[1] < 0) return;
+  [[maybe_unused]] ssize_t ignored = ::write(wake_[1], &kWakeReport, 1);
+}
+
+bool PtyServer::HandleWakeUps() {
+  bool keep_running = true;
+  std::array<char, 16> drain{};
+  ssize_t got = 0;
+  while ((got = ::read(wake_[0], drain.data(), drain.size())) > 0) {
+    for (ssize_t i = 0; i < got; ++i) {
+      if (drain[i] == kWakeReport && report_) {
+        report_(line_.Counted());
+      } else if (drain[i] == kWakeStop) {
+        keep_running = false;
+      }
+    }
   }
-}
-
-void PtyServer::ReleaseDue(TimePoint now) {
-  while (!pending_.empty() && pending_.front().due <= now) {
-    out_.insert(out_.end(), pending_.front().bytes.begin(), pending_.front().bytes.end());
-    pending_.pop_front();
-  }
-}
-
-int PtyServer::PollTimeoutMs(TimePoint now) const {
-  if (pending_.empty()) return -1;  // only the device's input or Stop() can change anything
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(pending_.front().due - now);
-  return static_cast<int>(std::max<long long>(left.count(), 0));
+  return keep_running;
 }
 
 bool PtyServer::Run(std::string& error) {
@@ -124,9 +199,13 @@ bool PtyServer::Run(std::string& error) {
     error = "The pseudo-terminal is not open";
     return false;
   }
-  std::array<uint8_t, 256> buffer{};
+  const FineTimerSlack slack(line_.ByteTime() > Clock::Duration::zero());
+  SteadyClock clock;
+  std::array<std::uint8_t, 256> buffer{};
   for (;;) {
-    ReleaseDue(std::chrono::steady_clock::now());
+    const Clock::TimePoint now = clock.Now();
+    line_.Advance(now);
+    line_.TakeDue(now, out_);
     if (!out_.empty()) {
       const ssize_t written = ::write(master_, out_.data(), out_.size());
       if (written > 0) {
@@ -139,23 +218,22 @@ bool PtyServer::Run(std::string& error) {
     std::array<pollfd, 2> fds{};
     fds[0] = {master_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
     fds[1] = {wake_[0], POLLIN, 0};
-    const int ready =
-        ::poll(fds.data(), fds.size(), PollTimeoutMs(std::chrono::steady_clock::now()));
+    // Only the terminal, a wake-up or the line's next due byte can change anything; the timeout
+    // has nanosecond resolution, as the line's byte times are finer than poll's milliseconds.
+    const std::optional<Clock::TimePoint> next = line_.NextDue();
+    timespec timeout{};
+    if (next) timeout = ToTimespec(*next - clock.Now());
+    const int ready = ::ppoll(fds.data(), fds.size(), next ? &timeout : nullptr, nullptr);
     if (ready < 0) {
       if (errno == EINTR) continue;
       error = SystemError("Cannot wait on " + slave_path_);
       return false;
     }
-    if (fds[1].revents != 0) {
-      char drain[16];
-      while (::read(wake_[0], drain, sizeof drain) > 0) {
-      }
-      return true;
-    }
+    if (fds[1].revents != 0 && !HandleWakeUps()) return true;
     if ((fds[0].revents & POLLIN) != 0) {
       const ssize_t got = ::read(master_, buffer.data(), buffer.size());
       if (got > 0) {
-        Feed(buffer.data(), static_cast<std::size_t>(got));
+        line_.FromTool(std::span(buffer.data(), static_cast<std::size_t>(got)), clock.Now());
       } else if (got < 0 && errno != EAGAIN && errno != EINTR) {
         error = SystemError("Cannot read from " + slave_path_);
         return false;

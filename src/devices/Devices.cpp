@@ -33,7 +33,9 @@ class DeviceReader {
 
   bool Apply(const std::string& name, std::vector<int>& overwritten) {
     DetachDevice(c_, head_);
-    c_.Pins[head_].DeviceName = name;
+    // The name as listed may hold a double quote (an unquoted field); the model keeps it as a
+    // save writes it, like every text read from a file.
+    c_.Pins[head_].DeviceName = FileSafeText(name);
     for (;;) {
       const std::optional<Field> tag = p_.Next();
       if (!tag) return p_.failed() ? false : p_.FailAtEnd();

@@ -11,7 +11,6 @@ namespace pyra {
 namespace {
 
 constexpr std::size_t kKeywordLength = 21;
-constexpr std::size_t kHeaderPrefix = 22;  // the keyword and one blank
 constexpr std::size_t kCaptionLimit = 50;
 constexpr std::size_t kCaptionTail = 48;
 
@@ -31,10 +30,12 @@ std::optional<OpenedLibrary> Open(const std::string& path) {
   return opened;
 }
 
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 // The caption counts characters, not the bytes of their UTF-8 form.
 std::size_t CharacterCount(const std::string& text) {
   std::size_t n = 0;
-  for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  for (char c : text) n += !IsContinuationByte(c);
   return n;
 }
 
@@ -42,7 +43,7 @@ std::string LastCharacters(const std::string& text, std::size_t count) {
   std::size_t at = text.size();
   for (std::size_t seen = 0; at > 0 && seen < count;) {
     --at;
-    if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80) ++seen;
+    if (!IsContinuationByte(text[at])) ++seen;
   }
   return text.substr(at);
 }
@@ -67,7 +68,13 @@ std::optional<std::string> DefinitionsHeaderText(const std::string& first_field)
       first_field.size() < kKeywordLength) {
     return std::nullopt;
   }
-  return first_field.size() > kHeaderPrefix ? first_field.substr(kHeaderPrefix) : "";
+  // The version text follows the 22nd character. That character is usually the blank, but a
+  // code-page letter there is two bytes of UTF-8, and cutting after 22 bytes would begin the
+  // caption with half a character.
+  std::size_t at = kKeywordLength;
+  if (at < first_field.size()) ++at;
+  while (at < first_field.size() && IsContinuationByte(first_field[at])) ++at;
+  return first_field.substr(at);
 }
 
 std::vector<std::string> ListDefinitions(const std::string& text) {
@@ -111,7 +118,8 @@ bool LoadStandardDefinitions(DeviceLibrary& library, const std::vector<std::stri
     prompter.Message(kInvalidDefinitionFile, Icon::kExclamation);
     return false;
   }
-  if (opened->header_field.size() > kHeaderPrefix) library.DefinitionsVersion = *version;
+  // A header of the keyword and one character only leaves the version unknown.
+  if (!version->empty()) library.DefinitionsVersion = *version;
   if (!library.DefinitionsVersion.empty()) library.VersionCaption = library.DefinitionsVersion;
   Append(library, opened->text);
   return true;

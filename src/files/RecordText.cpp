@@ -156,7 +156,9 @@ bool RecordParser::General(double& out, const std::string& what) {
 bool RecordParser::String(std::string& out) {
   const std::optional<Field> field = Take();
   if (!field) return false;
-  out = field->text;
+  // An unquoted field may hold a double quote, which no saved file can keep and no text box
+  // accepts; taking it as the save will write it keeps a loaded text exactly what is saved next.
+  out = FileSafeText(field->text);
   return true;
 }
 

@@ -17,10 +17,20 @@ Link::~Link() = default;
 
 void Link::Open(std::unique_ptr<ByteChannel> channel) {
   channel_ = std::move(channel);
+  line_lost_reported_ = false;
   RequestReset();
 }
 
-void Link::Close() { channel_.reset(); }
+void Link::Close() {
+  channel_.reset();
+  line_lost_reported_ = false;
+}
+
+void Link::ReportLineLost() {
+  if (!LineLost() || line_lost_reported_) return;
+  line_lost_reported_ = true;
+  prompter_.get().Message("The connection to the module was lost: " + channel_->Failure());
+}
 
 bool Link::PortOpen() const { return channel_ && channel_->IsOpen(); }
 
@@ -71,6 +81,12 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
     prompter_.get().Message("SendPRMessage: Message Size Overrun, size = " + std::to_string(size));
     return false;
   }
+  // A port that went away is not a port never chosen: say what happened, and only once, however
+  // many more frames the running operation still tries before it notices.
+  if (LineLost()) {
+    ReportLineLost();
+    return false;
+  }
   if (!PortOpen()) {
     prompter_.get().Message(kSelectPort);
     return false;
@@ -102,14 +118,21 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
   }
   Log(line);
 
+  // Lost while writing or while waiting for the reply: the frame may never have reached the
+  // module, so the caller must not count it as sent (a write sequence would otherwise go on, or
+  // even end as a success).
+  if (LineLost()) {
+    ReportLineLost();
+    return false;
+  }
   if (s.Bidirectional) {
     if (!ReceiveReply()) {
-      if (channel_ && !channel_->IsOpen()) {
-        prompter_.get().Message("The connection to the module was lost: " + channel_->Failure());
-      } else {
-        prompter_.get().Message("No response received, resetting bidirectional communication");
-        s.Bidirectional = false;
+      if (LineLost()) {
+        ReportLineLost();
+        return false;
       }
+      prompter_.get().Message("No response received, resetting bidirectional communication");
+      s.Bidirectional = false;
     } else {
       auto& rx = s.RxMessage;
       const bool reply_has_xa = (rx[1] & 16) != 0;
@@ -197,6 +220,10 @@ void Link::SendLumoMessage(int address_byte, int b1, int b2, int b3) {
                               std::to_string(v));
       return;
     }
+  }
+  if (LineLost()) {
+    ReportLineLost();
+    return;
   }
   if (state_.UseVelora && PortOpen()) {
     SendVeloraMessage({0, address_byte / 4 + kVeloraModuleBase, b1, b2, b3});

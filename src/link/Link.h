@@ -44,6 +44,10 @@ class Link {
   void Open(std::unique_ptr<ByteChannel> channel);
   void Close();
   bool PortOpen() const;
+  // The port was opened but has closed itself since (an adapter pulled, the far end gone).
+  bool LineLost() const { return channel_ && !channel_->IsOpen(); }
+  // Tells the user once per opened port that the line was lost; later calls say nothing.
+  void ReportLineLost();
   ByteChannel* Channel() { return channel_.get(); }
 
   LinkState& State() { return state_; }
@@ -106,6 +110,7 @@ class Link {
   LogSink log_;
   ProgressSink progress_;
   std::atomic<bool> cancel_{false};
+  bool line_lost_reported_ = false;
 };
 
 }  // namespace pyra

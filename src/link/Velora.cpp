@@ -13,6 +13,10 @@ constexpr int kIdle = 20;  // "remaining" at or above this marks the receiver id
 
 bool Link::SendVeloraMessage(std::span<const int> payload) {
   if (!channel_) return false;
+  if (LineLost()) {
+    ReportLineLost();
+    return false;
+  }
   // Whatever is waiting belongs to an earlier exchange.
   DiscardReceived();
   std::vector<uint8_t> frame = EncodeVeloraFrame(payload, state_.VeloraToggle);
@@ -24,7 +28,11 @@ bool Link::SendVeloraMessage(std::span<const int> payload) {
   }
   state_.VeloraToggle = 1 - state_.VeloraToggle;
   if (ReceiveVeloraReply().empty()) {
-    prompter_.get().Message("No answer from Velora", Icon::kWarning);
+    if (LineLost()) {
+      ReportLineLost();
+    } else {
+      prompter_.get().Message("No answer from Velora", Icon::kWarning);
+    }
     return false;
   }
   return true;
@@ -124,7 +132,8 @@ bool Link::SendVeloraRoute(bool expect_reply, std::span<const int> payload) {
     } else {
       prompter_.get().Message("Unexpected eXtended Address Byte " + std::to_string(rx[4] & 127));
     }
-  } else {
+  } else if (!LineLost()) {
+    // A lost line was reported once already; a second message would only blame the module.
     prompter_.get().Message("No valid response received");
   }
   s.ReplyValid = found;

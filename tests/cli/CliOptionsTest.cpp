@@ -179,6 +179,25 @@ TEST(CliOptionsTest, SimTakesTheVeloraUnitAndProtocol) {
   EXPECT_EQ(r.options.unit, SimUnit::kTavi);
 }
 
+TEST(CliOptionsTest, PacedSimTakesTheLineSpeedAndTheModuleLatency) {
+  const ParseResult paced =
+      ParseArguments({"sim", "--pty", "--paced", "--baud", "38400", "--latency", "12"});
+  ASSERT_EQ(paced.error, "");
+  EXPECT_TRUE(paced.options.paced);
+  EXPECT_EQ(paced.options.bit_rate, 38400);
+  EXPECT_EQ(paced.options.latency_ms, 12);
+
+  const ParseResult plain = ParseArguments({"sim", "--pty"});
+  ASSERT_EQ(plain.error, "");
+  EXPECT_FALSE(plain.options.paced);
+  EXPECT_EQ(plain.options.latency_ms, 0);
+
+  const ParseResult longest = ParseArguments({"sim", "--pty", "--paced", "--latency=1000"});
+  ASSERT_EQ(longest.error, "");
+  EXPECT_EQ(longest.options.bit_rate, 19200);
+  EXPECT_EQ(longest.options.latency_ms, 1000);
+}
+
 struct UsageCase {
   const char* name;
   std::vector<std::string> args;
@@ -247,6 +266,24 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"pty on another command",
                   {"--port", "sim", "version", "--pty"},
                   "--pty, --velora-protocol and --unit belong to the sim command"},
+        UsageCase{"paced on another command",
+                  {"--port", "sim", "version", "--paced"},
+                  "--paced and --latency belong to the sim command"},
+        UsageCase{"latency on another command",
+                  {"--port", "sim", "read-all", "-o", "x.dat", "--latency", "5"},
+                  "--paced and --latency belong to the sim command"},
+        UsageCase{
+            "latency without paced", {"sim", "--pty", "--latency", "5"}, "--latency needs --paced"},
+        UsageCase{"latency too long",
+                  {"sim", "--pty", "--paced", "--latency", "1001"},
+                  "--latency must be 0..1000 ms, not '1001'"},
+        UsageCase{"latency negative",
+                  {"sim", "--pty", "--paced", "--latency", "-1"},
+                  "--latency must be 0..1000 ms, not '-1'"},
+        UsageCase{"latency with unit",
+                  {"sim", "--pty", "--paced", "--latency", "5ms"},
+                  "--latency must be 0..1000 ms, not '5ms'"},
+        UsageCase{"paced with value", {"sim", "--pty", "--paced=1"}, "--paced takes no value"},
         UsageCase{"unit unknown",
                   {"sim", "--pty", "--velora", "--unit", "hbc"},
                   "--unit must be hba, hbb or tavi, not 'hbc'"},

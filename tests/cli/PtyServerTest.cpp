@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "QtTestApp.h"
@@ -101,6 +102,46 @@ TEST_F(PtyServerTest, ChannelClosesItselfWhenTheTerminalGoesAway) {
   // The link shows this to the user, so it names the port as the user gave it.
   EXPECT_NE(opened.channel->Failure().find("the port " + path + " "), std::string::npos)
       << opened.channel->Failure();
+}
+
+TEST(PacedPtyServerTest, CarriesEveryByteBothWaysAndReportsTheTraffic) {
+  EnsureQtApp();
+  EchoDevice device;
+  PtyServer server(device, 38400);
+  std::mutex mutex;
+  std::vector<Traffic> reports;
+  server.SetReportSink([&](const Traffic& t) {
+    std::lock_guard lock(mutex);
+    reports.push_back(t);
+  });
+  std::string error;
+  ASSERT_TRUE(server.Open(error)) << error;
+  bool served = false;
+  std::thread thread([&] { served = server.Run(error); });
+
+  SerialOpenResult opened = OpenSerialPort(server.SlavePath(), 38400);
+  ASSERT_TRUE(opened.channel) << opened.error;
+  std::vector<uint8_t> sent;
+  for (int b = 0; b < 40; ++b) sent.push_back(static_cast<uint8_t>(b * 7));
+  for (uint8_t b : sent) opened.channel->Write(b);
+  SteadyClock clock;
+  std::vector<uint8_t> echoed;
+  while (echoed.size() < sent.size()) {
+    std::optional<uint8_t> b = opened.channel->ReadByte(Guard(clock));
+    if (!b) break;
+    echoed.push_back(*b);
+  }
+  // The report is asked for first, so it comes before the run ends.
+  server.RequestReport();
+  server.Stop();
+  thread.join();
+
+  EXPECT_TRUE(served) << error;
+  EXPECT_EQ(Hex(device.Received()), Hex(sent));
+  EXPECT_EQ(Hex(echoed), Hex(sent));
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].from_tool, sent.size());
+  EXPECT_EQ(reports[0].to_tool, sent.size());
 }
 
 TEST(PtyServerStopTest, StopBeforeRunEndsTheRunAtOnce) {

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 #include <QProcess>
 
+#include <csignal>
 #include <thread>
+
+#include <signal.h>
 
 #include "QtTestApp.h"
 #include "cli/PtyServer.h"
 #include "files/ConfigFile.h"
 #include "files/RichConfiguration.h"
 #include "files/TempDir.h"
+#include "link/Link.h"
+#include "operations/Identity.h"
 #include "sim/SimChannel.h"
 #include "support/ScriptedPrompter.h"
 
@@ -82,6 +87,71 @@ TEST(PyractlEndToEndTest, SimCommandServesUntilTerminated) {
   EXPECT_EQ(version.status, 0) << version.err;
   EXPECT_EQ(version.out, "3.2.0.17\n");
   EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
+}
+
+// Counts what passes through a channel both ways.
+class CountingChannel final : public ByteChannel {
+ public:
+  CountingChannel(std::unique_ptr<ByteChannel> inner, int& written, int& read)
+      : inner_(std::move(inner)), written_(written), read_(read) {}
+  bool IsOpen() const override { return inner_->IsOpen(); }
+  void Write(uint8_t byte) override {
+    ++written_;
+    inner_->Write(byte);
+  }
+  std::size_t Available() override { return inner_->Available(); }
+  std::optional<uint8_t> ReadByte(Clock::TimePoint deadline) override {
+    std::optional<uint8_t> b = inner_->ReadByte(deadline);
+    if (b) ++read_;
+    return b;
+  }
+
+ private:
+  std::unique_ptr<ByteChannel> inner_;
+  int& written_;
+  int& read_;
+};
+
+// A paced line with module latency still answers, and SIGUSR1 reports what crossed it.
+TEST(PyractlEndToEndTest, PacedSimAnswersAndReportsItsTrafficOnRequest) {
+  EnsureQtApp();
+  QProcess server;
+  server.start(QStringLiteral(PYRACTL_PATH),
+               {"sim", "--pty", "--paced", "--baud", "38400", "--latency", "2"});
+  ASSERT_TRUE(server.waitForStarted(kGuardMs));
+  auto read_line = [&server] {
+    while (!server.canReadLine() && server.waitForReadyRead(kGuardMs)) {
+    }
+    return QString::fromUtf8(server.readLine()).trimmed();
+  };
+  const QString port = read_line();
+  ASSERT_TRUE(port.startsWith("/dev/")) << port.toStdString();
+
+  ::kill(static_cast<pid_t>(server.processId()), SIGUSR1);
+  const QString before = read_line();
+  const Finished version = RunPyractlBinary({"--port", port, "--baud", "38400", "version"});
+  ::kill(static_cast<pid_t>(server.processId()), SIGUSR1);
+  const QString after = read_line();
+  server.terminate();
+  ASSERT_TRUE(server.waitForFinished(kGuardMs));
+
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, "3.2.0.17\n");
+  EXPECT_EQ(before.toStdString(), "traffic: 0 in, 0 out");
+  // The same exchange in-process, counted at the link's channel.
+  sim::Simulator simulator;
+  ManualClock clock;
+  test::ScriptedPrompter prompter;
+  Link link(clock, prompter);
+  int written = 0;
+  int read = 0;
+  link.Open(std::make_unique<CountingChannel>(simulator.Connect(clock, 38400), written, read));
+  ModuleSettings settings;
+  ASSERT_TRUE(GetVersion(link, settings));
+  EXPECT_GT(read, 0);
+  EXPECT_EQ(after.toStdString(),
+            "traffic: " + std::to_string(written) + " in, " + std::to_string(read) + " out");
   EXPECT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
 }
 

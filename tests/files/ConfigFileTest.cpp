@@ -361,6 +361,22 @@ TEST(ConfigFileLoadTest, UnknownFieldsAreSkippedOneByOne) {
   EXPECT_EQ(c.Settings.IDString, "Kept");
 }
 
+// Found by fuzzing: a text with a double quote was loaded as it stood and turned into an
+// apostrophe only by the next save, so saving and loading again changed the configuration.
+TEST(ConfigFileLoadTest, DoubleQuoteInAnUnquotedTextIsTakenAsTheSaveWritesIt) {
+  Configuration c = DefaultConfiguration();
+  const std::string text =
+      File("3230", "\"ID$\",Yard \"A\"\r\n\"Pin\",2,3,0,12\" lamp\r\n  \"Dev\",0,Gate\"\r\n");
+  ASSERT_TRUE(LoadConfigurationText(text, c).ok);
+  EXPECT_EQ(c.Settings.IDString, "Yard 'A'");
+  EXPECT_EQ(c.Pins[2].Description, "12' lamp");
+  EXPECT_EQ(c.Pins[2].DeviceName, "Gate'");
+  Configuration again = DefaultConfiguration();
+  ASSERT_TRUE(LoadConfigurationText(ConfigurationText(c, SaveForm::kFull), again).ok);
+  EXPECT_EQ(again.Settings.IDString, c.Settings.IDString);
+  EXPECT_EQ(again.Pins[2], c.Pins[2]);
+}
+
 TEST(ConfigFileLoadTest, HeaderWithoutQuotesIsAccepted) {
   Configuration c = DefaultConfiguration();
   const ConfigLoadResult r =

@@ -91,6 +91,19 @@ TEST_F(DeviceLibraryTest, HeaderOfExactlyTheKeywordAndBlankGivesNoVersionText) {
   EXPECT_EQ(library_.Names, Names{"B"});
 }
 
+// Found by fuzzing: the 22nd character was skipped as one byte, so a code-page letter in its
+// place left the caption starting with half a UTF-8 character.
+TEST_F(DeviceLibraryTest, LetterInPlaceOfTheBlankIsSkippedAsAWholeCharacter) {
+  WriteBytes(dir_.File("v.def"), "\"PyraDeviceDefinitions\xE4V1\"\r\n\"End\"\r\n");
+  WriteBytes(dir_.File("e.def"), "\"PyraDeviceDefinitions\xE4\"\r\n\"End\"\r\n");
+  ASSERT_TRUE(LoadStandardDefinitions(library_, {dir_.File("e.def")}, Chooser(""), prompter_));
+  EXPECT_EQ(library_.DefinitionsVersion, "Unknown");
+  ASSERT_TRUE(ReloadDefinitions(library_, false, Chooser(dir_.File("v.def")), prompter_));
+  EXPECT_EQ(library_.DefinitionsVersion, "V1");
+  EXPECT_EQ(library_.VersionCaption, "V1");
+  EXPECT_EQ(DefinitionsHeaderText("PyraDeviceDefinitions\xE2\x82\xAC 2.0"), " 2.0");
+}
+
 TEST_F(DeviceLibraryTest, AppendListsAfterTheFirstAndShortensALongCaption) {
   const std::string first(30, 'a');
   const std::string second = "0123456789012345678901";

@@ -156,6 +156,20 @@ TEST(ApplyDeviceTest, MalformedDeviceIsRefusedAndChangesNothing) {
   EXPECT_TRUE(c.Pins == before.Pins);
 }
 
+// Found by fuzzing: texts with a double quote kept it in the model, and only the next save
+// turned it into an apostrophe.
+TEST(ApplyDeviceTest, DoubleQuotesInUnquotedTextsBecomeApostrophes) {
+  const std::string text =
+      "\"PyraDeviceDefinitions \"\r\n\"Dev\",Gate 1\"\r\n  \"Pin\",0,2,0,12\" lamp\r\n"
+      "    \"Asp\",0,\"On\" \"x\"\r\n\"End\"\r\n";
+  ASSERT_EQ(ListDefinitions(text), std::vector<std::string>{"Gate 1\""});
+  Configuration c = At(4);
+  ASSERT_EQ(ApplyDeviceText(text, "Gate 1\"", c).outcome, ApplyOutcome::kApplied);
+  EXPECT_EQ(c.Pins[4].DeviceName, "Gate 1'");
+  EXPECT_EQ(c.Pins[4].Description, "12' lamp");
+  EXPECT_EQ(c.Pins[4].Aspects[0].Description, "On");  // a quoted text ends at its quote
+}
+
 TEST(SaveDeviceTest, DeviceIsWrittenInTheExactLayout) {
   Configuration c = DefaultConfiguration();
   c.Pins[5].DeviceName = "Pair";

@@ -251,8 +251,10 @@ TEST_F(SimLinkTest, ModuleLatencyWithinTheTimeoutIsWaitedFor) {
 TEST_F(SimLinkTest, UnpluggedLineIsReportedAsLostConnection) {
   static_cast<SimChannel*>(link_.Channel())->Unplug();
   EXPECT_EQ(Version(), "Unknown");
-  // The port no longer counts as open, so nothing is sent at all.
-  EXPECT_EQ(prompter_.Texts(), (Texts{"Select communications port"}));
+  // Nothing is sent on a line that is gone, and the user learns why rather than being asked to
+  // choose a port.
+  EXPECT_EQ(prompter_.Texts(),
+            (Texts{"The connection to the module was lost: the simulated line was disconnected"}));
   EXPECT_EQ(Module().ResetFrames(), 0);
 }
 

@@ -28,6 +28,10 @@ class SerialChannel final : public ByteChannel {
       CheckHealth();
       return;
     }
+    // Hands the byte to the driver straight away. Waiting first for the port to report itself
+    // writable, which it nearly always is, cost a poll per byte; only a full driver buffer
+    // still needs the wait below.
+    port_->flush();
     while (port_->bytesToWrite() > 0) {
       if (!port_->waitForBytesWritten(kWriteWaitMs)) break;
     }

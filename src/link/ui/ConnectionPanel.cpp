@@ -312,6 +312,11 @@ void ConnectionPanel::SetNumberBase(int number_base) {
   text_xaddress_->setText(QString::number(extended_address_ + number_base_));
 }
 
+void ConnectionPanel::PortLost() {
+  ClosePort();
+  RefreshPortList();
+}
+
 void ConnectionPanel::SyncFromLink(const LinkState& state) {
   bidirectional_->setChecked(state.Bidirectional);
 }

@@ -48,6 +48,10 @@ class ConnectionPanel final : public QWidget {
   void SetNumberBase(int number_base);
   // Re-reads what the link may have changed during a job.
   void SyncFromLink(const LinkState& state);
+  // The open port went away during a job (the user has been told): it is closed, and the list is
+  // filled anew because the port may be gone from the system for good. Nothing is selected, so
+  // the user picks a port again.
+  void PortLost();
 
   int ModuleAddress() const { return module_address_; }
   int ExtendedAddress() const { return extended_address_; }
