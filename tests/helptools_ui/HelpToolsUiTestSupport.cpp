@@ -1,5 +1,7 @@
 #include "HelpToolsUiTestSupport.h"
 
+#include "support/QtApplicationEnvironment.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
@@ -11,24 +13,8 @@ namespace pyra::test {
 
 namespace {
 
-// One QApplication for the whole run, created on the main thread before the first test.
-class QtApplicationEnvironment final : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[19] = "helptools_ui_tests";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-
 [[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+    RegisterQtApplication("helptools_ui_tests");
 
 }  // namespace
 
