@@ -1,5 +1,6 @@
 #include "link/Link.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "link/Frame.h"
@@ -10,6 +11,7 @@ namespace pyra {
 namespace {
 constexpr char kCrLf[] = "\r\n";
 constexpr char kSelectPort[] = "Select communications port";
+constexpr std::size_t kShortestReply = 3;  // address, header, checksum
 }  // namespace
 
 Link::Link(Clock& clock, Prompter& prompter) : clock_(clock), prompter_(prompter) {}
@@ -42,8 +44,8 @@ void Link::PaceWrite() {
   if (!state_.Bidirectional) clock_.SleepUntil(clock_.Now() + std::chrono::milliseconds(100));
 }
 
-void Link::WriteByte(uint8_t b) {
-  if (channel_) channel_->Write(b);
+void Link::WriteBytes(std::span<const uint8_t> bytes) {
+  if (channel_) channel_->WriteFrame(bytes);
 }
 
 void Link::DiscardReceived() {
@@ -53,13 +55,16 @@ void Link::DiscardReceived() {
 
 void Link::SendSyncBurst() {
   if (!PortOpen()) return;
-  for (uint8_t b : kSyncBurst) WriteByte(b);
+  WriteBytes(kSyncBurst);
 }
 
 void Link::WriteReset(uint8_t address_byte, std::initializer_list<uint8_t> rest) {
-  SendSyncBurst();
-  WriteByte(address_byte);
-  for (uint8_t b : rest) WriteByte(b);
+  if (PortOpen()) {
+    std::vector<uint8_t> reset(kSyncBurst.begin(), kSyncBurst.end());
+    reset.push_back(address_byte);
+    reset.insert(reset.end(), rest.begin(), rest.end());
+    WriteBytes(reset);
+  }
   state_.ToggleBit = 64;
 }
 
@@ -111,12 +116,12 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
   const int extended = s.ExtendedAddress;
   std::vector<uint8_t> frame =
       EncodeFrame(address_byte, s.Bidirectional, s.UseXAddress ? &extended : nullptr, payload);
-  std::string line = "> ";
-  for (std::size_t i = 0; i < frame.size(); ++i) {
-    WriteByte(frame[i]);
-    if (i + 1 < frame.size()) line += FormatHexByte(frame[i] & 127);
+  WriteBytes(frame);
+  if (log_) {
+    std::string line = "> ";
+    for (std::size_t i = 0; i + 1 < frame.size(); ++i) line += FormatHexByte(frame[i] & 127);
+    Log(line);
   }
-  Log(line);
 
   // Lost while writing or while waiting for the reply: the frame may never have reached the
   // module, so the caller must not count it as sent (a write sequence would otherwise go on, or
@@ -126,7 +131,12 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
     return false;
   }
   if (s.Bidirectional) {
-    if (!ReceiveReply()) {
+    const int command = payload.empty() ? -1 : payload[0];
+    if (command >= 0) expected_reply_ = reply_sizes_[static_cast<std::size_t>(command)];
+    const bool received = ReceiveReply();
+    if (received && command >= 0)
+      reply_sizes_[static_cast<std::size_t>(command)] = last_reply_size_;
+    if (!received) {
       if (LineLost()) {
         ReportLineLost();
         return false;
@@ -137,9 +147,11 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
       auto& rx = s.RxMessage;
       const bool reply_has_xa = (rx[1] & 16) != 0;
       const int n = (rx[1] & 15) + (reply_has_xa ? 1 : 0);
-      std::string reply = "< ";
-      for (int i = 0; i <= n + 1; ++i) reply += FormatHexByte(static_cast<uint8_t>(rx[i]));
-      Log(reply);
+      if (log_) {
+        std::string reply = "< ";
+        for (int i = 0; i <= n + 1; ++i) reply += FormatHexByte(static_cast<uint8_t>(rx[i]));
+        Log(reply);
+      }
 
       s.ReplyValid = true;
       if (rx[0] != address_byte || rx[1] < 96) {
@@ -177,6 +189,10 @@ bool Link::ReceiveReply() {
   int index = 2;
   const auto t0 = clock_.Now();
   const auto deadline = Deadline();
+  // At least the shortest frame; as long as the last answer to the
+  // same command when the caller knows it.
+  if (channel_) channel_->Expect(std::max<std::size_t>(kShortestReply, expected_reply_));
+  expected_reply_ = 0;
   while (!TimeUp(t0, deadline)) {
     std::optional<uint8_t> got = channel_ ? channel_->ReadByte(deadline) : std::nullopt;
     if (!got) return false;
@@ -195,6 +211,7 @@ bool Link::ReceiveReply() {
       count = (v & 15) + ((v & 16) ? 1 : 0);
       index = 2;
       phase = Phase::kPayload;
+      channel_->Expect(static_cast<std::size_t>(count) + 1);
       // Sum of the frame so far, kept in rx only; the checksum test re-adds at the end.
     } else if (count > 0) {
       if (index >= static_cast<int>(rx.size())) {
@@ -206,7 +223,10 @@ bool Link::ReceiveReply() {
     } else {
       int sum = v;
       for (int i = 0; i < index; ++i) sum += rx[i];
-      if (sum % 128 == 0) return true;
+      if (sum % 128 == 0) {
+        last_reply_size_ = static_cast<uint8_t>(index + 1);
+        return true;
+      }
       phase = Phase::kIdle;  // a bad checksum drops the frame silently
     }
   }
@@ -238,7 +258,7 @@ void Link::SendLumoMessage(int address_byte, int b1, int b2, int b3) {
   std::vector<uint8_t> frame = {a, static_cast<uint8_t>(128 + b1), static_cast<uint8_t>(128 + b2),
                                 static_cast<uint8_t>(128 + b3)};
   frame.push_back(ChecksumFor(frame));
-  for (uint8_t b : frame) WriteByte(b);
+  WriteBytes(frame);
 }
 
 }  // namespace pyra

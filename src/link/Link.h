@@ -97,7 +97,7 @@ class Link {
 
  private:
   bool SendVeloraRoute(bool expect_reply, std::span<const int> payload);
-  void WriteByte(uint8_t b);
+  void WriteBytes(std::span<const uint8_t> bytes);
   void DiscardReceived();
   void WriteReset(uint8_t address_byte, std::initializer_list<uint8_t> rest);
   Clock::TimePoint Deadline();
@@ -109,6 +109,11 @@ class Link {
   LinkState state_;
   LogSink log_;
   ProgressSink progress_;
+  // Size of the last reply to each command byte. A channel that can wait for a whole frame at
+  // once is told what to expect; a wrong guess costs a little time, never a byte.
+  std::array<uint8_t, 128> reply_sizes_{};
+  std::size_t expected_reply_ = 0;  // for the next ReceiveReply
+  uint8_t last_reply_size_ = 0;     // of the last frame ReceiveReply accepted
   std::atomic<bool> cancel_{false};
   bool line_lost_reported_ = false;
 };

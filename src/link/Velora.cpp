@@ -20,7 +20,7 @@ bool Link::SendVeloraMessage(std::span<const int> payload) {
   // Whatever is waiting belongs to an earlier exchange.
   DiscardReceived();
   std::vector<uint8_t> frame = EncodeVeloraFrame(payload, state_.VeloraToggle);
-  for (uint8_t b : frame) WriteByte(b);
+  WriteBytes(frame);
   if (!payload.empty()) {
     std::string line = ">> ";
     for (std::size_t i = 0; i + 1 < frame.size(); ++i) line += FormatHexByte(frame[i] & 127);
@@ -59,6 +59,7 @@ std::string Link::ReceiveVeloraReply() {
       n = VeloraLengthFromLead(b);
       remaining = n;
       index = 1;
+      channel_->Expect(static_cast<std::size_t>(n) + 1);
       continue;
     }
     if (remaining >= kIdle) continue;

@@ -70,6 +70,29 @@ TEST_F(SendPRMessageTest, ValidReplyIsStoredLoggedAndMarkedValid) {
   EXPECT_EQ(log_[1], "<  [43] [66] [70] [00] [03] [02] [00] [11]");
 }
 
+TEST_F(SendPRMessageTest, ChannelIsToldTheLengthOfTheLastAnswerToTheSameCommand) {
+  SkipReset();
+  // The hints given while sending one frame.
+  auto hints = [this](std::vector<int> payload) {
+    const std::size_t before = channel_->Expected().size();
+    link_.SendPRMessage(true, payload);
+    const auto& all = channel_->Expected();
+    return std::vector<std::size_t>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  };
+  // Nothing known yet: the shortest frame, then the rest once the header has told its size.
+  channel_->QueueReply(Reply(0x43, {112, 0, 3, 2, 0, 17}));
+  EXPECT_EQ(hints({112, 0}), (std::vector<std::size_t>{3, 7}));
+  // Address, header, six payload bytes and the checksum, as last time.
+  channel_->QueueReply(Reply(0x03, {112, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(hints({112, 1}), (std::vector<std::size_t>{9, 7}));
+  // Another command has its own length; an unanswered frame teaches nothing.
+  EXPECT_EQ(hints({96, 1, 5}), (std::vector<std::size_t>{3}));
+  link_.State().Bidirectional = true;
+  channel_->QueueReply(Reply(0x03, {112, 2}));
+  EXPECT_EQ(hints({112, 2}), (std::vector<std::size_t>{9, 3}));
+  EXPECT_TRUE(link_.State().ReplyValid) << "a wrong guess changes nothing that is received";
+}
+
 TEST_F(SendPRMessageTest, NoReplyUnticksBidirectionalAfterTwoSeconds) {
   SkipReset();
   auto start = clock_.Now();

@@ -20,6 +20,8 @@ class ScriptedChannel final : public ByteChannel {
   void FailOnNextRead(std::string why) { fail_reason_ = std::move(why); }
 
   const std::vector<uint8_t>& Written() const { return written_; }
+  // Every length hint the reader gave, oldest first.
+  const std::vector<std::size_t>& Expected() const { return expected_; }
   void ClearWritten() { written_.clear(); }
   std::size_t PendingReplies() const { return replies_.size(); }
 
@@ -27,6 +29,7 @@ class ScriptedChannel final : public ByteChannel {
   void Write(uint8_t byte) override { written_.push_back(byte); }
   std::size_t Available() override;
   std::optional<uint8_t> ReadByte(Clock::TimePoint deadline) override;
+  void Expect(std::size_t count) override { expected_.push_back(count); }
   std::string Failure() const override { return open_ ? std::string() : fail_reason_; }
 
  private:
@@ -39,6 +42,7 @@ class ScriptedChannel final : public ByteChannel {
   std::deque<uint8_t> rx_;
   Clock::TimePoint rx_ready_{};
   std::vector<uint8_t> written_;
+  std::vector<std::size_t> expected_;
   std::string fail_reason_;
   bool open_ = true;
 };
