@@ -8,7 +8,7 @@
 #include <QRadioButton>
 
 #include "app/UpDown.h"
-#include "link/ConnectionSettings.h"
+#include "model/TypedNumber.h"
 
 namespace pyra {
 
@@ -71,6 +71,6 @@ void KeepRoomWhenHidden(QWidget* w) {
   w->setSizePolicy(policy);
 }
 
-int BoxValue(const QLineEdit* box) { return NumericValue(box->text().toStdString()); }
+int BoxValue(const QLineEdit* box) { return TypedNumber(box->text().toStdString()); }
 
 }  // namespace pyra

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "link/ConnectionSettings.h"
+#include "model/TypedNumber.h"
 
 namespace pyra {
 
@@ -44,7 +44,7 @@ void UpDown::SetRange(int minimum, int maximum) {
 void UpDown::StepBy(int steps) {
   if (!buddy_) return;
   const int value =
-      std::clamp(NumericValue(buddy_->text().toStdString()) + steps, minimum_, maximum_);
+      std::clamp(TypedNumber(buddy_->text().toStdString()) + steps, minimum_, maximum_);
   buddy_->setText(QString::number(value));
   emit Changed(value);
   emit Stepped(steps);

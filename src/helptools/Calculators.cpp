@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "pins/InstructionSet.h"
-#include "pins/TypedNumber.h"
+#include "model/TypedNumber.h"
 
 namespace pyra {
 

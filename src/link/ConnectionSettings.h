@@ -1,13 +1,8 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace pyra {
-
-// The numeric value of a typed text as the address boxes read it: leading blanks, an optional
-// sign and the digits that follow; anything else counts as 0.
-int NumericValue(std::string_view text);
 
 // Result of correcting a typed address: what the box shows and the 0-based value stored.
 struct AddressEntry {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pins/TypedNumber.h"
+#include "model/TypedNumber.h"
 
 namespace pyra {
 

@@ -39,15 +39,6 @@ TEST(ExtendedAddressClampTest, KeepsZeroTo95) {
   EXPECT_EQ(ClampExtendedAddress(-1, 0).shown, 0);
 }
 
-TEST(NumericValueTest, ReadsTheLeadingNumberLikeTheAddressBoxes) {
-  EXPECT_EQ(NumericValue("12"), 12);
-  EXPECT_EQ(NumericValue("  7abc"), 7);
-  EXPECT_EQ(NumericValue("-3"), -3);
-  EXPECT_EQ(NumericValue("abc"), 0);
-  EXPECT_EQ(NumericValue(""), 0);
-  EXPECT_GT(NumericValue("99999999999999999999"), 1000000) << "huge input must not overflow";
-}
-
 TEST(SettingsStringTest, IsOddParityEightDataBitsOneStopBit) {
   EXPECT_EQ(SettingsString(9600), "9600,o,8,1");
   EXPECT_EQ(SettingsString(38400), "38400,o,8,1");

@@ -4,7 +4,6 @@
 
 #include <set>
 
-#include "pins/TypedNumber.h"
 
 namespace pyra::test {
 namespace {
@@ -428,21 +427,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StepWireTest, ByteSendingStepNeverSendsItsOffset) {
   EXPECT_EQ(EncodeStep({5, 0, 9, 1, 2, 0}), (StepWire{5, 0, 1, 2, 0}));
-}
-
-// ---- Typed numbers ----
-
-TEST(TypedNumberTest, ReadsTheLeadingNumber) {
-  EXPECT_EQ(TypedNumber("12"), 12);
-  EXPECT_EQ(TypedNumber(" -7"), -7);
-  EXPECT_EQ(TypedNumber("+3"), 3);
-  EXPECT_EQ(TypedNumber("12abc"), 12);
-  EXPECT_EQ(TypedNumber("-3.7"), -3);
-  EXPECT_EQ(TypedNumber("abc"), 0);
-  EXPECT_EQ(TypedNumber(""), 0);
-  EXPECT_EQ(TypedNumber("-"), 0);
-  EXPECT_GT(TypedNumber("99999999999999999999"), 1000);
-  EXPECT_LT(TypedNumber("-99999999999999999999"), -1000);
 }
 
 }  // namespace

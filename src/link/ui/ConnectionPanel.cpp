@@ -16,6 +16,7 @@
 #include "app/UpDown.h"
 #include "link/ConnectionSettings.h"
 #include "link/VeloraSetup.h"
+#include "model/TypedNumber.h"
 #include "sim/SimChannel.h"
 
 namespace pyra {
@@ -240,7 +241,7 @@ void ConnectionPanel::ChooseBitRate(int index) {
 }
 
 void ConnectionPanel::TakeModuleAddress() {
-  const AddressEntry entry = ClampModuleAddress(NumericValue(text_address_->text().toStdString()),
+  const AddressEntry entry = ClampModuleAddress(TypedNumber(text_address_->text().toStdString()),
                                                 number_base_, use_velora_->isChecked());
   text_address_->setText(QString::number(entry.shown));
   module_address_ = entry.stored;
@@ -253,7 +254,7 @@ void ConnectionPanel::TakeModuleAddress() {
 
 void ConnectionPanel::TakeExtendedAddress() {
   const AddressEntry entry =
-      ClampExtendedAddress(NumericValue(text_xaddress_->text().toStdString()), number_base_);
+      ClampExtendedAddress(TypedNumber(text_xaddress_->text().toStdString()), number_base_);
   text_xaddress_->setText(QString::number(entry.shown));
   extended_address_ = entry.stored;
   // Unlike the module address, the eXtended Address does not reset the link.

@@ -1,9 +1,9 @@
-#include "pins/TypedNumber.h"
+#include "model/TypedNumber.h"
 
 namespace pyra {
 
 int TypedNumber(std::string_view text) {
-  constexpr long kSaturation = 1'000'000'000;
+  constexpr long long kSaturation = 1'000'000'000;
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
@@ -11,7 +11,7 @@ int TypedNumber(std::string_view text) {
     negative = text[i] == '-';
     ++i;
   }
-  long value = 0;
+  long long value = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     value = value * 10 + (text[i] - '0');
     if (value > kSaturation) value = kSaturation;

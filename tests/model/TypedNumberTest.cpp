@@ -1,0 +1,23 @@
+#include "model/TypedNumber.h"
+
+#include <gtest/gtest.h>
+
+namespace pyra::test {
+namespace {
+
+// Every number box of the window reads its text this way.
+TEST(TypedNumberTest, ReadsTheLeadingNumber) {
+  EXPECT_EQ(TypedNumber("12"), 12);
+  EXPECT_EQ(TypedNumber(" -7"), -7);
+  EXPECT_EQ(TypedNumber("+3"), 3);
+  EXPECT_EQ(TypedNumber("12abc"), 12);
+  EXPECT_EQ(TypedNumber("-3.7"), -3);
+  EXPECT_EQ(TypedNumber("abc"), 0);
+  EXPECT_EQ(TypedNumber(""), 0);
+  EXPECT_EQ(TypedNumber("-"), 0);
+  EXPECT_GT(TypedNumber("99999999999999999999"), 1000);
+  EXPECT_LT(TypedNumber("-99999999999999999999"), -1000);
+}
+
+}  // namespace
+}  // namespace pyra::test
