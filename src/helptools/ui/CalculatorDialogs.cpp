@@ -53,6 +53,20 @@ QHBoxLayout* OkCancelRow(QDialog* dialog) {
   return row;
 }
 
+// Ends a calculator: OK takes what is typed, any other way out puts the opening values back.
+// Hiding takes the focus from the boxes; `closing` keeps that from counting as an edit.
+template <typename Accept, typename Revert>
+void Finish(QDialog* dialog, bool& closing, int result, Accept accept, Revert revert) {
+  if (result == QDialog::Accepted) {
+    accept();
+  } else {
+    revert();
+  }
+  closing = true;
+  dialog->QDialog::done(result);
+  closing = false;
+}
+
 void FixSize(QDialog* dialog) {
   dialog->setModal(true);
   dialog->layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -137,15 +151,12 @@ void CycleTimeDialog::Show() {
 }
 
 void CycleTimeDialog::done(int result) {
-  if (result == Accepted) {
-    CommitBase();
-  } else {
+  auto revert = [this] {
     tool_.Cancel();
     Show();
-  }
-  closing_ = true;
-  QDialog::done(result);
-  closing_ = false;
+  };
+  auto accept = [this] { CommitBase(); };
+  Finish(this, closing_, result, accept, revert);
 }
 
 // ---- dlgPyraCalcLevel ----
@@ -225,17 +236,15 @@ void LevelDialog::Show() {
 }
 
 void LevelDialog::done(int result) {
-  if (result == Accepted) {
-    // A value typed but not yet left counts, as if the box had been left for the OK button.
+  // A value typed but not yet left counts, as if the box had been left for the OK button.
+  auto accept = [this] {
     EditLevel(true);
     EditTimeIndex(true);
-  } else {
+  };
+  Finish(this, closing_, result, accept, [this] {
     tool_.Cancel();
     Show();
-  }
-  closing_ = true;
-  QDialog::done(result);
-  closing_ = false;
+  });
 }
 
 // ---- dlgPyraCalcPattern ----
