@@ -2,22 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 
 #include "link/ConnectionSettings.h"
+#include "model/TypedNumber.h"
 #include "monitor/CliCommands.h"
 
 namespace pyra::cli {
 
 namespace {
-
-std::optional<int> ParseInt(const std::string& text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -326,7 +318,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   if (o.yes && o.command != Command::kErase) return fail("--yes belongs to the erase command");
 
   if (raw.baud) {
-    const std::optional<int> rate = ParseInt(*raw.baud);
+    const std::optional<int> rate = ExactNumber(*raw.baud);
     if (!rate ||
         std::find(std::begin(kBitRates), std::end(kBitRates), *rate) == std::end(kBitRates)) {
       return fail("--baud must be 9600, 19200 or 38400, not '" + *raw.baud + "'");
@@ -356,7 +348,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   }
   if (raw.address) {
     const int highest = MaxModuleAddressShown(base, o.velora);
-    const std::optional<int> shown = ParseInt(*raw.address);
+    const std::optional<int> shown = ExactNumber(*raw.address);
     if (!shown || *shown < base || *shown > highest) {
       return fail("--address must be " + std::to_string(base) + ".." + std::to_string(highest) +
                   (o.velora ? "" : " (up to " + std::to_string(highest + 16) + " with --velora)") +
@@ -365,7 +357,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     o.module_address = *shown - base;
   }
   if (raw.xaddr) {
-    const std::optional<int> shown = ParseInt(*raw.xaddr);
+    const std::optional<int> shown = ExactNumber(*raw.xaddr);
     if (!shown || *shown < base || *shown > base + 95) {
       return fail("--xaddr must be " + std::to_string(base) + ".." + std::to_string(base + 95) +
                   ", not '" + *raw.xaddr + "'");
@@ -378,7 +370,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     if (!o.port.empty()) return fail("sim makes its own port; leave out --port");
     if (raw.latency) {
       if (!o.paced) return fail("--latency needs --paced");
-      const std::optional<int> ms = ParseInt(*raw.latency);
+      const std::optional<int> ms = ExactNumber(*raw.latency);
       if (!ms || *ms < 0 || *ms > kMaxLatencyMs) {
         return fail("--latency must be 0.." + std::to_string(kMaxLatencyMs) + " ms, not '" +
                     *raw.latency + "'");
@@ -386,7 +378,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       o.latency_ms = *ms;
     }
     if (raw.velora_protocol) {
-      const std::optional<int> version = ParseInt(*raw.velora_protocol);
+      const std::optional<int> version = ExactNumber(*raw.velora_protocol);
       if (!version || !VeloraVersionEncodable(*version)) {
         return fail(
             "--velora-protocol must be a version such as 3200 (hundreds and units digits "

@@ -1,5 +1,7 @@
 #include "model/TypedNumber.h"
 
+#include <charconv>
+
 namespace pyra {
 
 int TypedNumber(std::string_view text) {
@@ -17,6 +19,14 @@ int TypedNumber(std::string_view text) {
     if (value > kSaturation) value = kSaturation;
   }
   return static_cast<int>(negative ? -value : value);
+}
+
+std::optional<int> ExactNumber(std::string_view text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
 }
 
 }  // namespace pyra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@ namespace pyra {
 // number reads 0 ("12abc" is 12, "abc" is 0, "-3.7" is -3). Very long digit strings saturate
 // rather than overflow, so the clamping of the box still yields its nearest limit.
 int TypedNumber(std::string_view text);
+
+// A number given on a command line: the whole text is an integer, or there is none.
+std::optional<int> ExactNumber(std::string_view text);
 
 inline std::string NumberText(int value) { return std::to_string(value); }
 

@@ -1,8 +1,8 @@
 #include "monitor/CliCommands.h"
 
-#include <charconv>
 #include <csignal>
 
+#include "model/TypedNumber.h"
 #include "monitor/FeedbackMonitor.h"
 #include "monitor/TestCommands.h"
 
@@ -70,14 +70,6 @@ void PrintLine(std::ostream& out, std::string line) {
   out << line << std::endl;
 }
 
-std::optional<int> ParseInt(const std::string& text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
-
 }  // namespace
 
 int RunMonitorCommand(Link& link, std::optional<int> count, std::ostream& out,
@@ -117,7 +109,7 @@ int RunSetAspectCommand(Link& link, int target, int aspect, bool map, std::ostre
 
 MonitorCountArgument ParseMonitorCount(const std::string& text) {
   MonitorCountArgument r;
-  const std::optional<int> n = ParseInt(text);
+  const std::optional<int> n = ExactNumber(text);
   if (!n || *n < 1) {
     r.error = "--count must be a number of polls from 1 on, not '" + text + "'";
   } else {
@@ -131,13 +123,13 @@ SetAspectArguments ParseSetAspectArguments(const std::string& target, const std:
   SetAspectArguments r;
   const int last = (map ? kLastMapEntry : kLastPin) + number_base;
   const char* what = map ? "address-map entry" : "pin";
-  const std::optional<int> shown = ParseInt(target);
+  const std::optional<int> shown = ExactNumber(target);
   if (!shown || *shown < number_base || *shown > last) {
     r.error = std::string("the ") + what + " must be " + std::to_string(number_base) + ".." +
               std::to_string(last) + ", not '" + target + "'";
     return r;
   }
-  const std::optional<int> k = ParseInt(aspect);
+  const std::optional<int> k = ExactNumber(aspect);
   if (!k || *k < 0 || *k > kLastAspect) {
     r.error = "the aspect must be 0.." + std::to_string(kLastAspect) + ", not '" + aspect + "'";
     return r;

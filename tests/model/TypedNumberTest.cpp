@@ -19,5 +19,13 @@ TEST(TypedNumberTest, ReadsTheLeadingNumber) {
   EXPECT_LT(TypedNumber("-99999999999999999999"), -1000);
 }
 
+TEST(ExactNumberTest, TakesOnlyAWholeInteger) {
+  EXPECT_EQ(ExactNumber("38400"), 38400);
+  EXPECT_EQ(ExactNumber("-5"), -5);
+  for (const char* bad : {"", "12abc", " 7", "+3", "1.5", "99999999999"}) {
+    EXPECT_EQ(ExactNumber(bad), std::nullopt) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace pyra::test

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <memory>
 
+#include "app/Controls.h"
 #include "app/MouseLabel.h"
 #include "app/UpDown.h"
 #include "link/ConnectionSettings.h"
@@ -31,19 +32,6 @@ QLineEdit* MakeNumberBox(const char* name, QWidget* parent) {
   box->setAlignment(Qt::AlignRight);
   box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000") + 12);
   return box;
-}
-
-// A text box with its spin buttons, kept together in the layout.
-QWidget* Pair(QLineEdit* box, UpDown* updown, QWidget* parent) {
-  auto* pair = new QWidget(parent);
-  auto* layout = new QHBoxLayout(pair);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(1);
-  box->setParent(pair);
-  updown->setParent(pair);
-  layout->addWidget(box);
-  layout->addWidget(updown);
-  return pair;
 }
 
 }  // namespace
