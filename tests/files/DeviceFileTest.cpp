@@ -8,6 +8,8 @@
 #include "TempDir.h"
 #include "support/ScriptedPrompter.h"
 
+// The start-up messages, the reload failures and the default-location search are driven through
+// the panel in tests/files_ui; these cases hold what the panel cannot show.
 namespace pyra {
 namespace {
 
@@ -27,90 +29,74 @@ std::string Library(const std::string& header, const Names& devices, bool end = 
 
 class DeviceLibraryTest : public ::testing::Test {
  protected:
-  ChooseFile Chooser(std::string path) {
-    return [this, path](const std::string& default_name) {
-      offered_.push_back(default_name);
-      return path;
-    };
+  // Reloads `name` from the test folder, replacing the list or appended to it.
+  bool Reload(const std::string& name, bool append = false) {
+    return ReloadDefinitions(
+        library_, append, [&](const std::string&) { return dir_.File(name); }, prompter_);
   }
 
   TempDir dir_;
   DeviceLibrary library_;
   ScriptedPrompter prompter_;
-  Names offered_;  // default names the dialog was opened with
 };
 
 TEST_F(DeviceLibraryTest, StandardLibraryIsTakenFromTheFirstPlaceThatHasIt) {
   WriteBytes(dir_.File("share.def"), Library("PyraDeviceDefinitions V2.1", {"Signal", "Servo"}));
-  ASSERT_TRUE(LoadStandardDefinitions(library_, {dir_.File("missing.def"), dir_.File("share.def")},
-                                      Chooser(""), prompter_));
+  bool asked = false;
+  ASSERT_TRUE(LoadStandardDefinitions(
+      library_, {dir_.File("missing.def"), dir_.File("share.def")},
+      [&](const std::string&) {
+        asked = true;
+        return std::string();
+      },
+      prompter_));
   EXPECT_EQ(library_.Names, (Names{"Signal", "Servo"}));
   EXPECT_EQ(library_.DeviceFiles, (Names{dir_.File("share.def"), dir_.File("share.def")}));
   EXPECT_EQ(library_.DefinitionsVersion, "V2.1");
   EXPECT_EQ(library_.VersionCaption, "V2.1");
   EXPECT_TRUE(prompter_.Texts().empty());
-  EXPECT_TRUE(offered_.empty());
+  EXPECT_FALSE(asked);
 }
 
-TEST_F(DeviceLibraryTest, StandardPathsAreBesideTheProgramThenInTheDataFolder) {
-  EXPECT_EQ(
-      StandardDefinitionPaths("/opt/pc/bin"),
-      (Names{"/opt/pc/bin/PyraDevices.def", "/opt/pc/bin/../share/pyraconfig/PyraDevices.def"}));
-}
+struct HeaderCase {
+  const char* name;
+  std::string header;    // the first field as it is on disk
+  const char* at_start;  // version and caption when found as the standard library
+  const char* reloaded;  // version and caption when chosen with Reload DD
+};
 
-TEST_F(DeviceLibraryTest, MissingStandardLibraryOffersTheDialog) {
-  WriteBytes(dir_.File("mine.def"), Library("PyraDeviceDefinitions Mine", {"A"}));
-  ASSERT_TRUE(LoadStandardDefinitions(library_, {dir_.File("missing.def")},
-                                      Chooser(dir_.File("mine.def")), prompter_));
-  EXPECT_EQ(prompter_.Texts(),
-            Names{"Can not find Device Configuration file at standard location"});
-  EXPECT_EQ(offered_, Names{"PyraDevices.def"});
-  EXPECT_EQ(library_.Names, Names{"A"});
-  EXPECT_EQ(library_.DefinitionsFile, dir_.File("mine.def"));
-}
+class DefinitionsHeaderTest : public DeviceLibraryTest,
+                              public ::testing::WithParamInterface<HeaderCase> {};
 
-TEST_F(DeviceLibraryTest, CancelledDialogAtStartLeavesAnEmptyList) {
-  EXPECT_FALSE(
-      LoadStandardDefinitions(library_, {dir_.File("missing.def")}, Chooser(""), prompter_));
-  EXPECT_EQ(prompter_.Texts(), (Names{"Can not find Device Configuration file at standard location",
-                                      "No Device Configuration available"}));
-  EXPECT_TRUE(library_.Names.empty());
-  EXPECT_EQ(library_.VersionCaption, "None");
-}
-
-TEST_F(DeviceLibraryTest, HeaderOfExactlyTheKeywordAndBlankGivesNoVersionText) {
-  WriteBytes(dir_.File("a.def"), Library("PyraDeviceDefinitions ", {"A"}));
-  WriteBytes(dir_.File("b.def"), Library("PyraDeviceDefinitions X", {"B"}));
-  ASSERT_TRUE(LoadStandardDefinitions(library_, {dir_.File("a.def")}, Chooser(""), prompter_));
-  EXPECT_EQ(library_.DefinitionsVersion, "Unknown");
-  EXPECT_EQ(library_.VersionCaption, "Unknown");
-  ASSERT_TRUE(ReloadDefinitions(library_, false, Chooser(dir_.File("a.def")), prompter_));
-  EXPECT_EQ(library_.DefinitionsVersion, "");
-  ASSERT_TRUE(ReloadDefinitions(library_, false, Chooser(dir_.File("b.def")), prompter_));
-  EXPECT_EQ(library_.DefinitionsVersion, "X");
-  EXPECT_EQ(library_.Names, Names{"B"});
+TEST_P(DefinitionsHeaderTest, VersionIsTheTextAfterThe22ndCharacter) {
+  WriteBytes(dir_.File("h.def"), "\"" + GetParam().header + "\"\r\n\"End\"\r\n");
+  ASSERT_TRUE(LoadStandardDefinitions(library_, {dir_.File("h.def")}, {}, prompter_));
+  EXPECT_EQ(library_.DefinitionsVersion, GetParam().at_start);
+  EXPECT_EQ(library_.VersionCaption, GetParam().at_start);
+  ASSERT_TRUE(Reload("h.def"));
+  EXPECT_EQ(library_.DefinitionsVersion, GetParam().reloaded);
+  EXPECT_EQ(library_.VersionCaption, GetParam().reloaded);
 }
 
 // Found by fuzzing: the 22nd character was skipped as one byte, so a code-page letter in its
 // place left the caption starting with half a UTF-8 character.
-TEST_F(DeviceLibraryTest, LetterInPlaceOfTheBlankIsSkippedAsAWholeCharacter) {
-  WriteBytes(dir_.File("v.def"), "\"PyraDeviceDefinitions\xE4V1\"\r\n\"End\"\r\n");
-  WriteBytes(dir_.File("e.def"), "\"PyraDeviceDefinitions\xE4\"\r\n\"End\"\r\n");
-  ASSERT_TRUE(LoadStandardDefinitions(library_, {dir_.File("e.def")}, Chooser(""), prompter_));
-  EXPECT_EQ(library_.DefinitionsVersion, "Unknown");
-  ASSERT_TRUE(ReloadDefinitions(library_, false, Chooser(dir_.File("v.def")), prompter_));
-  EXPECT_EQ(library_.DefinitionsVersion, "V1");
-  EXPECT_EQ(library_.VersionCaption, "V1");
-  EXPECT_EQ(DefinitionsHeaderText("PyraDeviceDefinitions\xE2\x82\xAC 2.0"), " 2.0");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Headers, DefinitionsHeaderTest,
+    ::testing::Values(HeaderCase{"KeywordAndBlank", "PyraDeviceDefinitions ", "Unknown", ""},
+                      HeaderCase{"Version", "PyraDeviceDefinitions X", "X", "X"},
+                      HeaderCase{"LetterForTheBlank", "PyraDeviceDefinitions\xE4V1", "V1", "V1"},
+                      HeaderCase{"LetterOnly", "PyraDeviceDefinitions\xE4", "Unknown", ""},
+                      HeaderCase{"EuroForTheBlank", "PyraDeviceDefinitions\x80 2.0", " 2.0",
+                                 " 2.0"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DeviceLibraryTest, AppendListsAfterTheFirstAndShortensALongCaption) {
   const std::string first(30, 'a');
   const std::string second = "0123456789012345678901";
   WriteBytes(dir_.File("1.def"), Library("PyraDeviceDefinitions " + first, {"A", "B"}));
   WriteBytes(dir_.File("2.def"), Library("PyraDeviceDefinitions " + second, {"C", "A"}));
-  ASSERT_TRUE(ReloadDefinitions(library_, false, Chooser(dir_.File("1.def")), prompter_));
-  ASSERT_TRUE(ReloadDefinitions(library_, true, Chooser(dir_.File("2.def")), prompter_));
+  ASSERT_TRUE(Reload("1.def"));
+  ASSERT_TRUE(Reload("2.def", true));
   EXPECT_EQ(library_.Names, (Names{"A", "B", "C", "A"}));
   EXPECT_EQ(library_.DeviceFiles[1], dir_.File("1.def"));
   EXPECT_EQ(library_.DeviceFiles[3], dir_.File("2.def"));
@@ -125,38 +111,19 @@ TEST_F(DeviceLibraryTest, CaptionLimitCountsCharactersNotBytes) {
              "\"PyraDeviceDefinitions " + std::string(48, '\xE4') + "\"\r\n\"End\"\r\n");
   std::string umlauts;
   for (int i = 0; i < 48; ++i) umlauts += "\xC3\xA4";
-  ASSERT_TRUE(ReloadDefinitions(library_, false, Chooser(dir_.File("u.def")), prompter_));
+  ASSERT_TRUE(Reload("u.def"));
   EXPECT_EQ(library_.VersionCaption, umlauts);
-  ASSERT_TRUE(ReloadDefinitions(library_, true, Chooser(dir_.File("u.def")), prompter_));
+  ASSERT_TRUE(Reload("u.def", true));
   EXPECT_EQ(library_.VersionCaption, ".." + umlauts);
 }
 
-TEST_F(DeviceLibraryTest, ReloadFailuresLeaveTheListUnchanged) {
-  WriteBytes(dir_.File("1.def"), Library("PyraDeviceDefinitions One", {"A"}));
-  WriteBytes(dir_.File("bad.def"), Library("PyraConfiguration 3230", {"X"}));
-  ASSERT_TRUE(ReloadDefinitions(library_, false, Chooser(dir_.File("1.def")), prompter_));
-  EXPECT_FALSE(ReloadDefinitions(library_, false, Chooser(""), prompter_));
-  EXPECT_FALSE(ReloadDefinitions(library_, false, Chooser(dir_.File("bad.def")), prompter_));
-  EXPECT_EQ(prompter_.Texts(),
-            (Names{"No Device Configuration file selected", "Invalid definition file"}));
-  EXPECT_EQ(library_.Names, Names{"A"});
-  EXPECT_EQ(library_.VersionCaption, "One");
-}
-
-TEST_F(DeviceLibraryTest, LibraryWithoutEndIsListedToTheEndOfTheFile) {
+TEST(ListDefinitionsTest, LibraryWithoutEndIsListedToTheEndOfTheFile) {
   EXPECT_EQ(ListDefinitions(Library("PyraDeviceDefinitions V", {"A", "B"}, false)),
             (Names{"A", "B"}));
   EXPECT_EQ(ListDefinitions("\"PyraDeviceDefinitions V\"\r\n\"Dev\""), Names{});
   EXPECT_EQ(
       ListDefinitions("\"PyraDeviceDefinitions V\"\r\n\"Dev\",\"A\"\r\n\"End\",\"Dev\",\"B\""),
       Names{"A"});
-}
-
-TEST_F(DeviceLibraryTest, ShippedLibraryListsItsDevicesWithAVersion) {
-  ASSERT_TRUE(LoadStandardDefinitions(library_, {PYRA_DEVICE_LIBRARY}, Chooser(""), prompter_));
-  EXPECT_GE(library_.Names.size(), 8u);
-  EXPECT_NE(library_.VersionCaption, "None");
-  EXPECT_TRUE(prompter_.Texts().empty());
 }
 
 }  // namespace

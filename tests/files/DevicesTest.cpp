@@ -7,14 +7,12 @@
 
 #include "RichConfiguration.h"
 #include "TempDir.h"
-#include "files/Cp1252.h"
 #include "model/AddressAssignment.h"
 #include "support/ScriptedPrompter.h"
 
 namespace pyra {
 namespace {
 
-using test::ReadBytes;
 using test::ScriptedPrompter;
 using test::Step;
 using test::TempDir;
@@ -38,8 +36,19 @@ Configuration At(int pin) {
   return c;
 }
 
+// A library file in `dir` listing `names`, every entry read from that file.
+DeviceLibrary LibraryFile(const TempDir& dir, const std::string& text,
+                          const std::vector<std::string>& names) {
+  WriteBytes(dir.File("lib.def"), text);
+  DeviceLibrary library;
+  library.Names = names;
+  library.DeviceFiles.assign(names.size(), dir.File("lib.def"));
+  return library;
+}
+
 TEST(ApplyDeviceTest, DeviceAtPin30WrapsAroundToPin0) {
   Configuration c = At(30);
+  c.Pins[31].PinConfig = {2, 1, 1, 1, 9, 30, 0, 0, 0, 0, 0, 0, 0};
   const ApplyResult r = ApplyDeviceText(kThreePins, "Three", c);
   ASSERT_EQ(r.outcome, ApplyOutcome::kApplied) << r.error.reason;
   EXPECT_EQ(c.Pins[30].DeviceLink, 0);
@@ -55,12 +64,7 @@ TEST(ApplyDeviceTest, DeviceAtPin30WrapsAroundToPin0) {
   EXPECT_EQ(c.Pins[30].LumoCount, 3);
   EXPECT_EQ(c.Pins[30].XDccCount, 0);
   EXPECT_TRUE(r.overwritten.empty());
-}
-
-TEST(ApplyDeviceTest, TypeTwoConfigWithFourFieldsKeepsItsLevelsAndTheNextTag) {
-  Configuration c = At(30);
-  c.Pins[31].PinConfig = {2, 1, 1, 1, 9, 30, 0, 0, 0, 0, 0, 0, 0};
-  ASSERT_EQ(ApplyDeviceText(kThreePins, "Three", c).outcome, ApplyOutcome::kApplied);
+  // A type-2 "Cfg" of four fields keeps the levels after them, and the "PAM" tag that follows.
   EXPECT_EQ(c.Pins[31].PinConfig,
             (std::array<uint8_t, 13>{2, 5, 0, 7, 9, 30, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(c.Pins[31].XDccCount, 1);  // the PAM record after it was read as such
@@ -97,10 +101,7 @@ TEST(ApplyDeviceTest, AbsolutePinRecordsIgnoreTheCurrentPin) {
 
 TEST(ApplyDeviceTest, ReplacedPinsAreReportedInOrderAsShown) {
   TempDir dir;
-  WriteBytes(dir.File("lib.def"), kThreePins);
-  DeviceLibrary library;
-  library.Names = {"Three"};
-  library.DeviceFiles = {dir.File("lib.def")};
+  const DeviceLibrary library = LibraryFile(dir, kThreePins, {"Three"});
   Configuration c = At(3);
   c.NumberBase = 0;
   for (int p : {3, 4, 5}) c.Pins[p].Description = "used";
@@ -119,10 +120,7 @@ TEST(ApplyDeviceTest, ReplacedPinsAreReportedInOrderAsShown) {
 
 TEST(ApplyDeviceTest, MissingNameOrDeviceChangesNothing) {
   TempDir dir;
-  WriteBytes(dir.File("lib.def"), kThreePins);
-  DeviceLibrary library;
-  library.Names = {"Three", "Gone"};
-  library.DeviceFiles = {dir.File("lib.def"), dir.File("lib.def")};
+  const DeviceLibrary library = LibraryFile(dir, kThreePins, {"Three", "Gone"});
   Configuration c = At(3);
   const Configuration before = c;
   ScriptedPrompter prompter;
@@ -137,13 +135,12 @@ TEST(ApplyDeviceTest, MissingNameOrDeviceChangesNothing) {
 
 TEST(ApplyDeviceTest, MalformedDeviceIsRefusedAndChangesNothing) {
   TempDir dir;
-  WriteBytes(dir.File("lib.def"),
-             "\"PyraDeviceDefinitions \"\r\n\"Dev\",\"Bad\"\r\n  \"Pin\",0,0,0,\"A\"\r\n"
-             "  \"Pin\",1,0,0,\"B\"\r\n    \"PAM\",1,9,1\r\n"
-             "\"Dev\",\"Cut\"\r\n  \"Pin\",0,0,0,\"A\"\r\n");
-  DeviceLibrary library;
-  library.Names = {"Bad", "Cut"};
-  library.DeviceFiles = {dir.File("lib.def"), dir.File("lib.def")};
+  const DeviceLibrary library =
+      LibraryFile(dir,
+                  "\"PyraDeviceDefinitions \"\r\n\"Dev\",\"Bad\"\r\n  \"Pin\",0,0,0,\"A\"\r\n"
+                  "  \"Pin\",1,0,0,\"B\"\r\n    \"PAM\",1,9,1\r\n"
+                  "\"Dev\",\"Cut\"\r\n  \"Pin\",0,0,0,\"A\"\r\n",
+                  {"Bad", "Cut"});
   Configuration c = At(0);
   const Configuration before = c;
   ScriptedPrompter prompter;
@@ -194,60 +191,6 @@ TEST(SaveDeviceTest, DeviceIsWrittenInTheExactLayout) {
             "    \"PAM\",1,1,1\r\n"
             "\"End\"\r\n");
   EXPECT_EQ(c.Pins[5].PinConfig[2], 10);
-}
-
-TEST(SaveDeviceTest, SavedDeviceAppliedElsewhereReproducesThePinsShifted) {
-  TempDir dir;
-  Configuration c = test::RichConfiguration();
-  c.CurrentPin = 21;  // a member of the device headed by pin 20
-  ScriptedPrompter prompter;
-  ASSERT_TRUE(SaveDevice(
-      c, [&](const std::string&) { return dir.File("sig.def"); }, prompter));
-
-  DeviceLibrary library;
-  ASSERT_TRUE(ReloadDefinitions(
-      library, false, [&](const std::string&) { return dir.File("sig.def"); }, prompter));
-  EXPECT_EQ(library.VersionCaption, "Home signal");
-  ASSERT_EQ(library.Names, std::vector<std::string>{"Home signal"});
-
-  Configuration target = DefaultConfiguration();
-  target.CurrentPin = 7;
-  ASSERT_TRUE(ApplyDevice(target, library, 0, "Home signal", prompter));
-  EXPECT_TRUE(prompter.Texts().empty());
-  for (int k = 0; k < 3; ++k) {
-    const PinRecord& from = c.Pins[20 + k];
-    const PinRecord& to = target.Pins[7 + k];
-    SCOPED_TRACE(k);
-    EXPECT_EQ(to.Description, from.Description);
-    EXPECT_EQ(to.DeviceLink, from.DeviceLink);
-    EXPECT_EQ(to.AspectMode, from.AspectMode);
-    EXPECT_EQ(to.InitialAspect, from.InitialAspect);
-    EXPECT_EQ(to.PinConfig, from.PinConfig);
-    EXPECT_EQ(to.DccCount, from.DccCount);
-    for (int a = 0; a < 12; ++a) {
-      if (from.Aspects[a].Description.empty()) continue;
-      EXPECT_EQ(to.Aspects[a], from.Aspects[a]) << "aspect " << a;
-    }
-  }
-  EXPECT_EQ(target.Pins[7].DeviceName, "Home signal");
-}
-
-TEST(SaveDeviceTest, MemberOfSomethingThatIsNoDeviceIsRefused) {
-  Configuration c = DefaultConfiguration();
-  c.Pins[3].DeviceLink = 1;
-  c.Pins[4].DeviceLink = -2;
-  c.CurrentPin = 3;
-  ScriptedPrompter prompter;
-  bool asked = false;
-  EXPECT_FALSE(SaveDevice(
-      c,
-      [&](const std::string&) {
-        asked = true;
-        return std::string("x");
-      },
-      prompter));
-  EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Referral is not a device"});
-  EXPECT_FALSE(asked);
 }
 
 TEST(DetachDeviceTest, OnlyAHeadDetachesAndEveryMemberLosesItsName) {

@@ -15,15 +15,19 @@ class EditOpsTest : public ::testing::Test {
  protected:
   Configuration c_ = test::RichConfiguration();
   ScriptedPrompter prompter_;
+
+  void CopyPinTo(int from, int to) {
+    PinClipboard clipboard;
+    c_.CurrentPin = from;
+    CopyPin(c_, clipboard);
+    c_.CurrentPin = to;
+    ASSERT_TRUE(PastePin(c_, clipboard, prompter_));
+  }
 };
 
 TEST_F(EditOpsTest, PastedMemberPinKeepsPointingAtItsHead) {
   c_.Pins[12].DeviceLink = -2;  // second pin of a device headed two pins lower
-  c_.CurrentPin = 12;
-  PinClipboard clipboard;
-  CopyPin(c_, clipboard);
-  c_.CurrentPin = 17;
-  ASSERT_TRUE(PastePin(c_, clipboard, prompter_));
+  CopyPinTo(12, 17);
   EXPECT_EQ(c_.Pins[17].DeviceLink, -7);
   EXPECT_EQ(c_.Pins[17].Description, c_.Pins[12].Description);
 }
@@ -41,11 +45,7 @@ TEST_F(EditOpsTest, CopyIsADeepCopyThatSurvivesChangesOfTheSource) {
 }
 
 TEST_F(EditOpsTest, PastingOntoADeviceHeadDetachesItsMembers) {
-  PinClipboard clipboard;
-  c_.CurrentPin = 9;
-  CopyPin(c_, clipboard);
-  c_.CurrentPin = 20;
-  ASSERT_TRUE(PastePin(c_, clipboard, prompter_));
+  CopyPinTo(9, 20);
   for (int p : {21, 22}) {
     EXPECT_EQ(c_.Pins[p].DeviceLink, 0) << p;
     EXPECT_EQ(c_.Pins[p].DeviceName, "") << p;
@@ -105,46 +105,42 @@ TEST_F(EditOpsTest, CleanupKeepsStepsBeforeTheFirstEmptyOne) {
   for (int s = 1; s < 9; ++s) EXPECT_EQ(a.Steps[s], StepRecord{}) << s;
 }
 
-TEST_F(EditOpsTest, InsertWithThreeStepsDropsTheLastAndLeavesTheRestAlone) {
-  c_.CurrentPin = 20;
-  c_.CurrentAspect = 0;
-  c_.CurrentStep = 1;
-  AspectRecord& a = c_.Pins[20].Aspects[0];
-  a.Steps[3] = Step(9, 4);  // beyond the last step of this mode
+struct StepEditCase {
+  const char* name;
+  uint8_t mode;
+  int step;
+  bool insert;
+  std::array<int, 10> from;  // the step each place holds afterwards; -1 for an empty one
+};
+
+class StepEditTest : public EditOpsTest, public ::testing::WithParamInterface<StepEditCase> {};
+
+TEST_P(StepEditTest, MovesOnlyTheStepsUpToTheLastOfTheAspectMode) {
+  const StepEditCase& e = GetParam();
+  c_.CurrentPin = 6;
+  c_.CurrentAspect = 1;
+  c_.CurrentStep = e.step;
+  c_.Pins[6].AspectMode = e.mode;
+  AspectRecord& a = c_.Pins[6].Aspects[1];
+  for (int s = 0; s < 10; ++s) a.Steps[s] = Step(9, s);
   const AspectRecord before = a;
-  InsertStep(c_);
-  EXPECT_EQ(a.Steps[0], before.Steps[0]);
-  EXPECT_EQ(a.Steps[1], StepRecord{});
-  EXPECT_EQ(a.Steps[2], before.Steps[1]);
-  for (int s = 3; s < 10; ++s) EXPECT_EQ(a.Steps[s], before.Steps[s]) << s;
+  e.insert ? InsertStep(c_) : DeleteStep(c_);
+  for (int s = 0; s < 10; ++s) {
+    EXPECT_EQ(a.Steps[s], e.from[s] < 0 ? StepRecord{} : before.Steps[e.from[s]]) << "step " << s;
+  }
 }
 
-TEST_F(EditOpsTest, InsertAndDeleteAtTheLastStepOfNine) {
-  c_.CurrentPin = 4;
-  c_.CurrentAspect = 2;
-  AspectRecord& a = c_.Pins[4].Aspects[2];
-  const AspectRecord before = a;
-  c_.CurrentStep = 8;
-  InsertStep(c_);
-  EXPECT_EQ(a.Steps[8], StepRecord{});
-  EXPECT_EQ(a.Steps[7], before.Steps[7]);
-  a = before;
-  c_.CurrentStep = 1;
-  DeleteStep(c_);
-  EXPECT_EQ(a.Steps[0], before.Steps[0]);
-  for (int s = 1; s < 8; ++s) EXPECT_EQ(a.Steps[s], before.Steps[s + 1]) << s;
-  EXPECT_EQ(a.Steps[8], StepRecord{});
-}
-
-TEST_F(EditOpsTest, LastStepFollowsTheAspectMode) {
-  PinRecord pin;
-  pin.AspectMode = kAspectMode4x9;
-  EXPECT_EQ(LastStep(pin), 8);
-  pin.AspectMode = kAspectMode12x3;
-  EXPECT_EQ(LastStep(pin), 2);
-  pin.AspectMode = kAspectModeNone;
-  EXPECT_EQ(LastStep(pin), 2);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Edits, StepEditTest,
+    ::testing::Values(
+        StepEditCase{"InsertOfThree", kAspectMode12x3, 1, true, {0, -1, 1, 3, 4, 5, 6, 7, 8, 9}},
+        StepEditCase{
+            "InsertWithoutMode", kAspectModeNone, 0, true, {-1, 0, 1, 3, 4, 5, 6, 7, 8, 9}},
+        StepEditCase{
+            "InsertAtLastOfNine", kAspectMode4x9, 8, true, {0, 1, 2, 3, 4, 5, 6, 7, -1, 9}},
+        StepEditCase{"DeleteOfNine", kAspectMode4x9, 1, false, {0, 2, 3, 4, 5, 6, 7, 8, -1, 9}},
+        StepEditCase{"DeleteOfThree", kAspectMode12x3, 0, false, {1, 2, -1, 3, 4, 5, 6, 7, 8, 9}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pyra

@@ -27,40 +27,34 @@ TEST_P(FieldReaderTest, SplitsFieldsAsTheInputStatementDoes) {
     fields.push_back(f->text);
     lines.push_back(f->line);
   }
-  EXPECT_EQ(fields, GetParam().fields) << GetParam().name;
-  EXPECT_EQ(lines, GetParam().lines) << GetParam().name;
+  EXPECT_EQ(fields, GetParam().fields);
+  EXPECT_EQ(lines, GetParam().lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, FieldReaderTest,
-    ::testing::Values(FieldsCase{"record",
+    ::testing::Values(FieldsCase{"Record",
                                  "\"Pin\",4,2,0,\"Desc\"\r\n",
                                  {"Pin", "4", "2", "0", "Desc"},
                                  {1, 1, 1, 1, 1}},
-                      FieldsCase{"quoted comma",
+                      FieldsCase{"QuotedComma",
                                  "\"Asp\",1,\"Red, flashing\"\r\n",
                                  {"Asp", "1", "Red, flashing"},
                                  {1, 1, 1}},
-                      FieldsCase{"indent and blanks",
+                      FieldsCase{"IndentAndBlanks",
                                  "    \"Ins\", 0 , 9\r\n  \"End\"\r\n",
                                  {"Ins", "0", "9", "End"},
                                  {1, 1, 1, 2}},
-                      FieldsCase{"unquoted header",
+                      FieldsCase{"UnquotedHeader",
                                  "PyraConfiguration 3230\r\n\"ID$\",\"\"",
                                  {"PyraConfiguration 3230", "ID$", ""},
                                  {1, 2, 2}},
-                      FieldsCase{"empty lines and LF only",
+                      FieldsCase{"EmptyLinesAndLfOnly",
                                  "\r\n\"A\"\n\n\"B\",\r\n\"C\"",
                                  {"A", "B", "", "C"},
                                  {2, 4, 4, 5}},
-                      FieldsCase{"text after closing quote", "\"ab\"cd,1", {"ab", "1"}, {1, 1}}),
-    [](const auto& info) {
-      std::string n = info.param.name;
-      for (char& ch : n) {
-        if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-      }
-      return n;
-    });
+                      FieldsCase{"TextAfterClosingQuote", "\"ab\"cd,1", {"ab", "1"}, {1, 1}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RecordTextTest, PeekLeavesTheFieldForNext) {
   FieldReader reader("\"Cfg\",2,\"Pin\"");
@@ -86,12 +80,10 @@ TEST(RecordTextTest, NumbersAreWholeOrGeneralAsTheFieldAllows) {
   EXPECT_FALSE(ParseGeneralNumber("1,5"));
 }
 
-TEST(RecordTextTest, LinesAreCommaSeparatedWithQuotedTextAndCrLf) {
+TEST(RecordTextTest, LinesAreCommaSeparatedWithQuotedTextAndCrLfOnly) {
   EXPECT_EQ(RecordLine("Dev", 2).Number(-1).Text("Signal").Done(), "  \"Dev\",-1,\"Signal\"\r\n");
   EXPECT_EQ(RecordLine("End").Done(), "\"End\"\r\n");
-}
-
-TEST(RecordTextTest, WriterNeverPutsAQuoteOrLineBreakInsideAField) {
+  // Never a quote or line break inside a field.
   EXPECT_EQ(RecordLine("Pin").Text("Say \"hi\"\r\nnow").Done(), "\"Pin\",\"Say 'hi'  now\"\r\n");
 }
 

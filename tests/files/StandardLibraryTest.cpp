@@ -25,6 +25,8 @@ class StandardLibraryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(LoadStandardDefinitions(library_, {PYRA_DEVICE_LIBRARY}, {}, prompter_));
+    ASSERT_NE(library_.VersionCaption, "None");
+    ASSERT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
     ASSERT_EQ(ReadWholeFile(PYRA_DEVICE_LIBRARY, bytes_), "");
   }
 

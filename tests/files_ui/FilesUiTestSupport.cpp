@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
-#include <optional>
 
 namespace pyra::test {
 
@@ -44,36 +43,25 @@ void WhenShown(const char* name, std::function<void(QWidget*)> act) {
   // Owned by the application, so a timer still waiting when the test ends goes with it.
   auto* timer = new QTimer(QCoreApplication::instance());
   auto polls = std::make_shared<int>(0);
-  auto acted = std::make_shared<std::optional<QPointer<QWidget>>>();
-  QObject::connect(timer, &QTimer::timeout, [timer, polls, acted, name, act = std::move(act)] {
-    auto stop = [timer] {
-      timer->stop();
-      timer->deleteLater();
-    };
-    if (acted->has_value()) {
-      // Acting should have closed it; otherwise it is closed here, or it would wait for ever.
-      QWidget* shown = acted->value();
-      if (!shown || !shown->isVisible()) return stop();
-      if (++*polls < kGuardPolls) return;
-      ADD_FAILURE() << "the window named " << name << " stayed open";
-      if (auto* dialog = qobject_cast<QDialog*>(shown)) dialog->reject();
-      return stop();
-    }
+  QObject::connect(timer, &QTimer::timeout, [timer, polls, name, act = std::move(act)] {
+    QPointer<QWidget> shown;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (w->objectName() == name && w->isVisible()) {
-        *acted = QPointer<QWidget>(w);
-        *polls = 0;
-        act(w);
-        return;
-      }
+      if (w->objectName() == name && w->isVisible()) shown = w;
     }
-    if (++*polls < kGuardPolls) return;
-    ADD_FAILURE() << "no window named " << name << " was shown";
-    // A dialog of another name would otherwise wait for an answer for ever.
+    if (!shown && ++*polls < kGuardPolls) return;
+    timer->stop();
+    timer->deleteLater();
+    if (shown) {
+      act(shown);
+      if (!shown || !shown->isVisible()) return;
+      ADD_FAILURE() << "the window named " << name << " stayed open";
+    } else {
+      ADD_FAILURE() << "no window named " << name << " was shown";
+    }
+    // A dialog left open would wait for an answer for ever.
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
     }
-    stop();
   });
   timer->start(kPollMs);
 }

@@ -4,39 +4,27 @@
 
 #include <chrono>
 
-#include "link/Link.h"
+#include "SimLinkFixture.h"
 #include "link/Protocol.h"
-#include "operations/Identity.h"
-#include "sim/SimChannel.h"
-#include "support/ScriptedPrompter.h"
 
 namespace pyra::sim {
 namespace {
 
-using test::ScriptedPrompter;
-using Texts = std::vector<std::string>;
-
 constexpr char kNoResponse[] = "No response received, resetting bidirectional communication";
+constexpr char kLineLost[] =
+    "The connection to the module was lost: the simulated line was disconnected";
+// What the link says of a version reply with address byte `address` to a frame on 03.
+std::string Invalid(int address) {
+  return "Invalid response received, \r\nReceived: Addr = " + std::to_string(address) +
+         " Header = 102\r\nExpected: Addr = 3 Header > 95 ";
+}
 
-class SimLinkTest : public ::testing::Test {
+class SimLinkTest : public SimLinkFixture {
  protected:
   void SetUp() override {
     link_.SetLogSink([this](const std::string& line) { log_.push_back(line); });
     Connect();
   }
-  void Connect() { link_.Open(sim_.Connect(clock_, 19200)); }
-  SimModule& Module() { return sim_.Module(); }
-  LinkState& State() { return link_.State(); }
-  std::string Version() {
-    ModuleSettings settings;
-    GetVersion(link_, settings);
-    return settings.FirmwareVersion;
-  }
-
-  ManualClock clock_;
-  ScriptedPrompter prompter_;
-  Simulator sim_;
-  Link link_{clock_, prompter_};
   std::vector<std::string> log_;
 };
 
@@ -51,41 +39,30 @@ TEST_F(SimLinkTest, FirstExchangeAfterOpenResetsTheLinkThenReadsTheVersion) {
   EXPECT_TRUE(prompter_.Texts().empty());
 
   Connect();
-  EXPECT_EQ(Version(), "3.2.0.17");
+  Module().GetConfig().firmware = {4, 10, 1, 0};
+  EXPECT_EQ(Version(), "4.10.1.0");
   EXPECT_EQ(Module().ResetFrames(), 2);
 }
 
-TEST_F(SimLinkTest, VersionComesFromTheModulesFirmware) {
-  Module().GetConfig().firmware = {4, 10, 1, 0};
-  EXPECT_EQ(Version(), "4.10.1.0");
-}
+TEST_F(SimLinkTest, WrittenIDStringReadsBack) {
+  const struct {
+    std::string written;
+    std::string stored;
+  } cases[] = {{"Station West", "Station West"}, {"", ""}, {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    ModuleSettings out;
+    out.IDString = c.written;
+    ASSERT_TRUE(WriteIDString(link_, out));
+    EXPECT_EQ(Memory().id_string, c.stored);
 
-struct IDCase {
-  const char* name;
-  std::string written;
-  std::string stored;
-};
-
-class SimLinkIDTest : public SimLinkTest, public ::testing::WithParamInterface<IDCase> {};
-
-TEST_P(SimLinkIDTest, WrittenIDStringReadsBack) {
-  ModuleSettings out;
-  out.IDString = GetParam().written;
-  ASSERT_TRUE(WriteIDString(link_, out));
-  EXPECT_EQ(Module().Memory().id_string, GetParam().stored);
-
-  ModuleSettings in;
-  in.IDString = "old text";
-  ASSERT_TRUE(ReadIDString(link_, in));
-  EXPECT_EQ(in.IDString, GetParam().stored);
+    ModuleSettings in;
+    in.IDString = "old text";
+    ASSERT_TRUE(ReadIDString(link_, in));
+    EXPECT_EQ(in.IDString, c.stored);
+  }
   EXPECT_TRUE(prompter_.Texts().empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    IDStrings, SimLinkIDTest,
-    ::testing::Values(IDCase{"Plain", "Station West", "Station West"}, IDCase{"Empty", "", ""},
-                      IDCase{"CutToTwelve", "ABCDEFGHIJKLMNO", "ABCDEFGHIJKL"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimLinkTest, WriteWithoutBidirectionalModeDoesNotWait) {
   State().Bidirectional = false;
@@ -94,7 +71,7 @@ TEST_F(SimLinkTest, WriteWithoutBidirectionalModeDoesNotWait) {
   const auto before = clock_.Now();
   ASSERT_TRUE(WriteIDString(link_, settings));
   EXPECT_EQ(clock_.Now(), before);
-  EXPECT_EQ(Module().Memory().id_string, "Yard");
+  EXPECT_EQ(Memory().id_string, "Yard");
   EXPECT_FALSE(State().ReplyValid);
 }
 
@@ -126,12 +103,12 @@ TEST_P(SimLinkEraseTest, EraseNeedsOkThenCancel) {
   EXPECT_EQ(read.IDString, c.erased ? "" : "Station West");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, SimLinkEraseTest,
-    ::testing::Values(EraseCase{"OkThenCancelErases", {Answer::kOk, Answer::kCancel}, 2, true},
-                      EraseCase{"CancelFirstStops", {Answer::kCancel}, 1, false},
-                      EraseCase{"OkOnTheSecondStops", {Answer::kOk, Answer::kOk}, 2, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+const EraseCase kEraseCases[] = {
+    {"OkThenCancelErases", {Answer::kOk, Answer::kCancel}, 2, true},
+    {"CancelFirstStops", {Answer::kCancel}, 1, false},
+    {"OkOnTheSecondStops", {Answer::kOk, Answer::kOk}, 2, false},
+};
+INSTANTIATE_TEST_SUITE_P(Answers, SimLinkEraseTest, ::testing::ValuesIn(kEraseCases), kCaseName);
 
 struct FaultCase {
   const char* name;
@@ -146,12 +123,10 @@ class SimLinkFaultTest : public SimLinkTest, public ::testing::WithParamInterfac
 // The faulted exchange is the second one, so its address byte is 03 (alternation bit clear).
 TEST_P(SimLinkFaultTest, FaultGivesTheLinksMessageAndTheNextExchangeWorks) {
   const auto& c = GetParam();
-  if (c.use_xa) {
-    Module().GetConfig().extended_address = 5;
-    State().UseXAddress = true;
-    State().ExtendedAddress = 5;
-  }
+  if (c.use_xa) UseXAddress(5);
   ASSERT_EQ(Version(), "3.2.0.17");
+  EXPECT_EQ(Module().Requests().back().extended_address,
+            c.use_xa ? std::optional<int>(5) : std::nullopt);
   Module().InjectFault(c.fault);
 
   EXPECT_EQ(Version(), c.version);
@@ -163,63 +138,34 @@ TEST_P(SimLinkFaultTest, FaultGivesTheLinksMessageAndTheNextExchangeWorks) {
   EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, kSubVersion), 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, SimLinkFaultTest,
-    ::testing::Values(
-        FaultCase{"NoReply", Fault::kNoReply, false, "Unknown", {kNoResponse}},
-        FaultCase{"BadChecksum", Fault::kBadChecksum, false, "Unknown", {kNoResponse}},
-        FaultCase{"WrongAddress",
-                  Fault::kWrongAddress,
-                  false,
-                  "Unknown",
-                  {"Invalid response received, \r\nReceived: Addr = 7 Header = 102\r\n"
-                   "Expected: Addr = 3 Header > 95 "}},
-        FaultCase{"StaleToggle",
-                  Fault::kStaleToggle,
-                  false,
-                  "Unknown",
-                  {"Invalid response received, \r\nReceived: Addr = 67 Header = 102\r\n"
-                   "Expected: Addr = 3 Header > 95 "}},
-        FaultCase{"NoiseBeforeIsSkipped", Fault::kNoiseBefore, false, "3.2.0.17", {}},
-        FaultCase{"UnexpectedXAddress",
-                  Fault::kWrongXAddress,
-                  false,
-                  "Unknown",
-                  {"Unexpected eXtended Address Byte 1"}},
-        FaultCase{"IncorrectXAddress",
-                  Fault::kWrongXAddress,
-                  true,
-                  "Unknown",
-                  {"Incorrect eXtended Address byte \r\nReceived 6 Expected 5"}},
-        FaultCase{"ShortReply",
-                  Fault::kShortReply,
-                  false,
-                  "Unknown",
-                  {"GetVersion: No valid response, size <> 6"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const FaultCase kFaultCases[] = {
+    {"NoReply", Fault::kNoReply, false, "Unknown", {kNoResponse}},
+    {"BadChecksum", Fault::kBadChecksum, false, "Unknown", {kNoResponse}},
+    {"WrongAddress", Fault::kWrongAddress, false, "Unknown", {Invalid(7)}},
+    {"StaleToggle", Fault::kStaleToggle, false, "Unknown", {Invalid(67)}},
+    {"NoiseBeforeIsSkipped", Fault::kNoiseBefore, false, "3.2.0.17", {}},
+    {"UnexpectedXAddress", Fault::kWrongXAddress, false, "Unknown", {kUnexpectedXA}},
+    {"IncorrectXAddress", Fault::kWrongXAddress, true, "Unknown", {IncorrectXA(6, 5)}},
+    {"ShortReply", Fault::kShortReply, false, "Unknown", {kSizeError}},
+};
+INSTANTIATE_TEST_SUITE_P(Faults, SimLinkFaultTest, ::testing::ValuesIn(kFaultCases), kCaseName);
 
-TEST_F(SimLinkTest, MissingXAddressInTheReplyIsReported) {
-  // The module does not know its eXtended Address is wanted when the frame carries none; the
-  // link insists on one once it sends it.
-  State().UseXAddress = true;
-  State().ExtendedAddress = 0;
-  Module().GetConfig().extended_address = 0;
-  EXPECT_EQ(Version(), "3.2.0.17");
-  State().ExtendedAddress = 9;
-  EXPECT_EQ(Version(), "Unknown");
-  EXPECT_EQ(prompter_.Texts(), (Texts{kNoResponse})) << "a module with another XA stays silent";
-  EXPECT_FALSE(State().Bidirectional);
-}
-
-TEST_F(SimLinkTest, OtherModuleAddressStaysSilent) {
+TEST_F(SimLinkTest, ModuleOnAnotherAddressStaysSilent) {
   State().ModuleAddress = 3;
   EXPECT_EQ(Version(), "Unknown");
   EXPECT_EQ(prompter_.Texts(), (Texts{kNoResponse}));
   EXPECT_TRUE(Module().Requests().empty());
-
   Module().GetConfig().address = 3;
   prompter_.Clear();
   EXPECT_EQ(Version(), "3.2.0.17");
+
+  // Likewise for another eXtended Address.
+  UseXAddress(0);
+  EXPECT_EQ(Version(), "3.2.0.17");
+  State().ExtendedAddress = 9;
+  EXPECT_EQ(Version(), "Unknown");
+  EXPECT_EQ(prompter_.Texts(), (Texts{kNoResponse}));
+  EXPECT_FALSE(State().Bidirectional);
 }
 
 TEST_F(SimLinkTest, SlowReplyTimesOutAndIsRefusedWhenItComesLate) {
@@ -229,11 +175,10 @@ TEST_F(SimLinkTest, SlowReplyTimesOutAndIsRefusedWhenItComesLate) {
   EXPECT_EQ(prompter_.Texts(), (Texts{kNoResponse}));
   EXPECT_LT(clock_.Now() - start, std::chrono::seconds(3)) << "gave up before the reply came";
 
-  // The late reply carries the first frame's alternation bit; the second frame has the other.
+  // The late reply carries the first frame's alternation bit (67); the second frame has the other.
   prompter_.Clear();
   EXPECT_EQ(Version(), "Unknown");
-  EXPECT_EQ(prompter_.Texts(), (Texts{"Invalid response received, \r\nReceived: Addr = 67 Header = "
-                                      "102\r\nExpected: Addr = 3 Header > 95 "}));
+  EXPECT_EQ(prompter_.Texts(), (Texts{Invalid(67)}));
 
   // Reopening the port drops what is still on the line.
   Connect();
@@ -253,8 +198,7 @@ TEST_F(SimLinkTest, UnpluggedLineIsReportedAsLostConnection) {
   EXPECT_EQ(Version(), "Unknown");
   // Nothing is sent on a line that is gone, and the user learns why rather than being asked to
   // choose a port.
-  EXPECT_EQ(prompter_.Texts(),
-            (Texts{"The connection to the module was lost: the simulated line was disconnected"}));
+  EXPECT_EQ(prompter_.Texts(), (Texts{kLineLost}));
   EXPECT_EQ(Module().ResetFrames(), 0);
 }
 
@@ -282,36 +226,7 @@ TEST_F(SimLinkTest, LineLostDuringAnExchangeIsReported) {
 
   device.armed = true;
   EXPECT_EQ(Version(), "Unknown");
-  EXPECT_EQ(prompter_.Texts(),
-            (Texts{"The connection to the module was lost: the simulated line was disconnected"}));
-}
-
-TEST_F(SimLinkTest, PollReturnsTheFourFeedbackBytes) {
-  Module().SetTogglingInput(std::nullopt);
-  Module().SetFeedback({12, 0, 127, 3});
-  ASSERT_TRUE(link_.SendPRMessage(true, {}));
-  ASSERT_TRUE(State().ReplyValid);
-  ASSERT_EQ(link_.ReplySize(), 4);
-  EXPECT_EQ(std::vector<int>(State().RxMessage.begin() + 2, State().RxMessage.begin() + 6),
-            (std::vector<int>{12, 0, 127, 3}));
-}
-
-TEST_F(SimLinkTest, WritesOfLaterFeaturesAreAcknowledged) {
-  ASSERT_TRUE(link_.SendPRMessage(false, {96, 4, 3, 1}));
-  ASSERT_TRUE(State().ReplyValid);
-  EXPECT_EQ(link_.ReplySize(), 2);
-  EXPECT_EQ(State().RxMessage[2], 96);
-  EXPECT_EQ(State().RxMessage[3], 4);
-}
-
-TEST_F(SimLinkTest, ExtendedAddressIsStrippedFromTheReply) {
-  Module().GetConfig().extended_address = 42;
-  State().UseXAddress = true;
-  State().ExtendedAddress = 42;
-  EXPECT_EQ(Version(), "3.2.0.17");
-  ASSERT_FALSE(Module().Requests().empty());
-  EXPECT_EQ(Module().Requests().back().extended_address, 42);
-  EXPECT_TRUE(prompter_.Texts().empty());
+  EXPECT_EQ(prompter_.Texts(), (Texts{kLineLost}));
 }
 
 }  // namespace

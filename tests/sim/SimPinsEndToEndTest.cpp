@@ -5,22 +5,17 @@
 
 #include <functional>
 #include <span>
-#include <string>
-#include <vector>
+#include <tuple>
 
-#include "link/Link.h"
+#include "SimLinkFixture.h"
 #include "model/Configuration.h"
 #include "operations/Batch.h"
 #include "pinconfig/PinConfig.h"
 #include "pins/InstructionSet.h"
 #include "pins/PinTransfer.h"
-#include "sim/SimChannel.h"
-#include "support/ScriptedPrompter.h"
 
 namespace pyra::sim {
 namespace {
-
-using test::ScriptedPrompter;
 
 constexpr int kServoPin = 0;
 constexpr int kPwmPin = 1;
@@ -96,11 +91,10 @@ Configuration Configured() {
   return c;
 }
 
-class SimPinsEndToEndTest : public ::testing::Test {
+class SimPinsEndToEndTest : public SimLinkFixture {
  protected:
-  void SetUp() override { link_.Open(sim_.Connect(clock_, 38400)); }
-  SimModule& Module() { return sim_.Module(); }
-  PinMemory& Pin(int p) { return sim_.Module().Memory().pins[p]; }
+  void SetUp() override { Connect(38400); }
+  PinMemory& Pin(int p) { return Memory().pins[p]; }
 
   // The pins of the module whose requests with `command` the module saw, in order.
   std::vector<int> PinsAsked(int command) {
@@ -110,42 +104,50 @@ class SimPinsEndToEndTest : public ::testing::Test {
     }
     return pins;
   }
-
-  ManualClock clock_;
-  ScriptedPrompter prompter_;
-  Simulator sim_;
-  Link link_{clock_, prompter_};
-};
-
-// Compares what the pin transfer carries, field by field, so that a failure names pin and field.
-void ExpectSamePin(const PinRecord& got, const PinRecord& want, int p) {
-  SCOPED_TRACE("pin " + std::to_string(p));
-  EXPECT_EQ(got.AspectMode, want.AspectMode);
-  for (int a = 0; a < AspectCount(want.AspectMode); ++a) {
-    for (int s = 0; s < StepCount(want.AspectMode); ++s) {
-      EXPECT_EQ(got.Aspects[a].Steps[s], want.Aspects[a].Steps[s])
-          << "aspect " << a << " step " << s;
+  // Every pin of `got` carries what the pin transfer carries of `want`.
+  static void ExpectSamePins(const Configuration& got, const Configuration& want) {
+    const auto kept = [](const PinRecord& r) {
+      return std::tie(r.AspectMode, r.InitialAspect, r.DccCount, r.XDccCount, r.LumoCount,
+                      r.DeviceLink, r.PinConfig);
+    };
+    for (int p = 0; p < kPinCount; ++p) {
+      const PinRecord& g = got.Pins[p];
+      const PinRecord& w = want.Pins[p];
+      SCOPED_TRACE("pin " + std::to_string(p));
+      EXPECT_EQ(kept(g), kept(w));
+      for (int a = 0; a < AspectCount(w.AspectMode); ++a) {
+        for (int s = 0; s < StepCount(w.AspectMode); ++s) {
+          EXPECT_EQ(g.Aspects[a].Steps[s], w.Aspects[a].Steps[s])
+              << "aspect " << a << " step " << s;
+        }
+      }
     }
   }
-  EXPECT_EQ(got.InitialAspect, want.InitialAspect);
-  EXPECT_EQ(got.DccCount, want.DccCount);
-  EXPECT_EQ(got.XDccCount, want.XDccCount);
-  EXPECT_EQ(got.LumoCount, want.LumoCount);
-  EXPECT_EQ(got.DeviceLink, want.DeviceLink);
-  EXPECT_EQ(got.PinConfig, want.PinConfig);
-}
+  // What the module reports back of the configuration written: the servo it was given is
+  // initialised, and says so in P2.
+  static Configuration AsReported(Configuration c) {
+    c.Pins[kServoPin].PinConfig[2] = 26 + kServoInitialisedBit;
+    return c;
+  }
+};
 
-TEST_F(SimPinsEndToEndTest, WriteAllPinsThenReadAllPinsGivesTheSamePins) {
+const std::string kPinsHead = "Start Pin Verification\r\nNote: Numbering starts at 1\r\n";
+const std::string kWholeModuleHead =
+    "Start General Settings Verification\r\nStart EC Verification\r\n"
+    "Note: Numbering starts at 1\r\n" +
+    kPinsHead;
+
+TEST_F(SimPinsEndToEndTest, WriteAllPinsThenReadAllPinsGivesTheSamePinsThatVerify) {
   Configuration out = Configured();
   ASSERT_TRUE(WriteAllPins(link_, out));
   Configuration in = DefaultConfiguration();
   ASSERT_TRUE(ReadAllPins(link_, in));
-  EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
+  ExpectSamePins(in, AsReported(out));
 
-  // The module has initialised the servo it was given, and says so in P2.
-  Configuration want = out;
-  want.Pins[kServoPin].PinConfig[2] = 26 + kServoInitialisedBit;
-  for (int p = 0; p < kPinCount; ++p) ExpectSamePin(in.Pins[p], want.Pins[p], p);
+  VerificationLog log;
+  EXPECT_TRUE(VerifyAllPins(link_, out, log));
+  EXPECT_EQ(log.Text(), kPinsHead + "Verify OK");
+  EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
 }
 
 TEST_F(SimPinsEndToEndTest, WriteAllPinsStoresTheBytesOfEachCommand) {
@@ -169,26 +171,11 @@ TEST_F(SimPinsEndToEndTest, WriteAllPinsStoresTheBytesOfEachCommand) {
   EXPECT_EQ(Pin(kServoPin).event_on, FactoryMemory().pins[kServoPin].event_on);
 }
 
-TEST_F(SimPinsEndToEndTest, FreshModuleVerifiesAgainstAFreshConfiguration) {
-  VerificationLog log;
-  EXPECT_TRUE(VerifyAllPins(link_, DefaultConfiguration(), log));
-  EXPECT_EQ(log.Text(), "Start Pin Verification\r\nNote: Numbering starts at 1\r\nVerify OK");
-}
-
-TEST_F(SimPinsEndToEndTest, VerifyAllPinsAfterWriteAllPinsIsOk) {
-  Configuration c = Configured();
-  ASSERT_TRUE(WriteAllPins(link_, c));
-  VerificationLog log;
-  EXPECT_TRUE(VerifyAllPins(link_, c, log));
-  EXPECT_EQ(log.Text(), "Start Pin Verification\r\nNote: Numbering starts at 1\r\nVerify OK");
-  EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
-}
-
 // One value changed inside the module after the pins were written, and the lines the pin
 // verification writes about it.
 struct PinMismatchCase {
   const char* name;
-  std::function<void(ModuleMemory&)> change;
+  std::function<void(std::array<PinMemory, kModulePins>&)> change;
   std::string lines;  // between the heading lines and the end of the log
 };
 
@@ -198,68 +185,55 @@ class SimPinMismatchTest : public SimPinsEndToEndTest,
 TEST_P(SimPinMismatchTest, VerificationNamesTheChangedValue) {
   Configuration c = Configured();
   ASSERT_TRUE(WriteAllPins(link_, c));
-  GetParam().change(Module().Memory());
+  GetParam().change(Memory().pins);
   VerificationLog log;
   VerifyPins(link_, c, log);
-  EXPECT_EQ(log.Text(),
-            "Start Pin Verification\r\nNote: Numbering starts at 1\r\n" + GetParam().lines);
+  EXPECT_EQ(log.Text(), kPinsHead + GetParam().lines);
   EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ChangedValues, SimPinMismatchTest,
-    ::testing::Values(
-        PinMismatchCase{"PwmOnLevel", [](ModuleMemory& m) { m.pins[kPwmPin].stored_block[5] = 31; },
-                        "Pin 2: Pinconfig does not compare\r\n"},
-        PinMismatchCase{
-            "ServoMidpointAndDamping",
-            [](ModuleMemory& m) {
-              m.pins[kServoPin].stored_block[3] = 64;
-              m.pins[kServoPin].stored_block[5] = 0;
-            },
-            "Pin 1: Pinconfig does not compare\r\nPin 1: Pinconfig does not compare\r\n"},
-        PinMismatchCase{"InputBecameClear",
-                        [](ModuleMemory& m) { m.pins[kInputPin].stored_block = {0}; },
-                        "Pin 3: Pinconfig does not compare\r\n"},
-        PinMismatchCase{"AspectMode", [](ModuleMemory& m) { m.pins[kPwmPin].aspect_mode = 3; },
-                        "Pin 2: Aspectconfig does not compare\r\n"},
-        PinMismatchCase{"OneStepByte",
-                        [](ModuleMemory& m) { m.pins[kDeviceHead + 1].steps[2][8][4] ^= 1; },
-                        "Pin 6: Aspect 2 does not compare\r\n"},
-        PinMismatchCase{
-            "StepsOfTwoAspects",
-            [](ModuleMemory& m) {
-              m.pins[kPwmPin].steps[0][0][4] ^= 1;
-              m.pins[kPwmPin].steps[0][1][4] ^= 1;
-              m.pins[kPwmPin].steps[11][2][4] ^= 1;
-            },
-            "Pin 2: Aspect 0 does not compare\r\nPin 2: Aspect 11 does not compare\r\n"},
-        PinMismatchCase{"StepBeyondTheAspectMode",
-                        [](ModuleMemory& m) { m.pins[kPwmPin].steps[0][5][4] ^= 1; }, ""},
-        PinMismatchCase{"InitialAspect", [](ModuleMemory& m) { m.pins[3].initial_aspect = 0; },
-                        "Pin 4: Init does not compare\r\n"},
-        PinMismatchCase{"DccAddresses", [](ModuleMemory& m) { m.pins[31].address_config[0] = 6; },
-                        "Pin 32: DCC Address Configuration does not compare\r\n"},
-        PinMismatchCase{"SerialAddresses",
-                        [](ModuleMemory& m) { m.pins[kPwmPin].address_config[1] = 21; },
-                        "Pin 2: Serial Address Configuration does not compare\r\n"},
-        PinMismatchCase{"DevicePointer",
-                        [](ModuleMemory& m) { m.pins[kDeviceHead + 1].address_config[2] = 64; },
-                        "Pin 6: Device Pointer does not compare\r\n"},
-        PinMismatchCase{"AddressByteOfNoType",
-                        [](ModuleMemory& m) { m.pins[7].address_config[2] = 40; },
-                        "Pin Address Configuration: Invalid Response 2\r\n"},
-        // "Servo Initialised" is the module's status: its absence is no difference.
-        PinMismatchCase{"ServoNotInitialised",
-                        [](ModuleMemory& m) { m.pins[kServoPin].servo_initialised = false; }, ""},
-        // Event slots travel with command 116 too, but are not part of the pin.
-        PinMismatchCase{"EventSlot", [](ModuleMemory& m) { m.pins[kPwmPin].event_on[1] = 17; },
-                        ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+// The line for a difference in pin `pin` (numbered from 1).
+std::string Differs(int pin, const std::string& what) {
+  return "Pin " + std::to_string(pin) + ": " + what + " does not compare\r\n";
+}
 
-constexpr char kWholeModuleHead[] =
-    "Start General Settings Verification\r\nStart EC Verification\r\n"
-    "Note: Numbering starts at 1\r\nStart Pin Verification\r\nNote: Numbering starts at 1\r\n";
+using Pins = std::array<PinMemory, kModulePins>;
+const PinMismatchCase kPinMismatchCases[] = {
+    {"PwmOnLevel", [](Pins& p) { p[kPwmPin].stored_block[5] = 31; }, Differs(2, "Pinconfig")},
+    {"ServoMidpointAndDamping",
+     [](Pins& p) {
+       p[kServoPin].stored_block[3] = 64;
+       p[kServoPin].stored_block[5] = 0;
+     },
+     Differs(1, "Pinconfig") + Differs(1, "Pinconfig")},
+    {"InputBecameClear", [](Pins& p) { p[kInputPin].stored_block = {0}; }, Differs(3, "Pinconfig")},
+    {"AspectMode", [](Pins& p) { p[kPwmPin].aspect_mode = 3; }, Differs(2, "Aspectconfig")},
+    {"OneStepByte", [](Pins& p) { p[kDeviceHead + 1].steps[2][8][4] ^= 1; },
+     Differs(6, "Aspect 2")},
+    {"StepsOfTwoAspects",
+     [](Pins& p) {
+       p[kPwmPin].steps[0][0][4] ^= 1;
+       p[kPwmPin].steps[0][1][4] ^= 1;
+       p[kPwmPin].steps[11][2][4] ^= 1;
+     },
+     Differs(2, "Aspect 0") + Differs(2, "Aspect 11")},
+    {"StepBeyondTheAspectMode", [](Pins& p) { p[kPwmPin].steps[0][5][4] ^= 1; }, ""},
+    {"InitialAspect", [](Pins& p) { p[3].initial_aspect = 0; }, Differs(4, "Init")},
+    {"DccAddresses", [](Pins& p) { p[31].address_config[0] = 6; },
+     Differs(32, "DCC Address Configuration")},
+    {"SerialAddresses", [](Pins& p) { p[kPwmPin].address_config[1] = 21; },
+     Differs(2, "Serial Address Configuration")},
+    {"DevicePointer", [](Pins& p) { p[kDeviceHead + 1].address_config[2] = 64; },
+     Differs(6, "Device Pointer")},
+    {"AddressByteOfNoType", [](Pins& p) { p[7].address_config[2] = 40; },
+     "Pin Address Configuration: Invalid Response 2\r\n"},
+    // "Servo Initialised" is the module's status: its absence is no difference.
+    {"ServoNotInitialised", [](Pins& p) { p[kServoPin].servo_initialised = false; }, ""},
+    // Event slots travel with command 116 too, but are not part of the pin.
+    {"EventSlot", [](Pins& p) { p[kPwmPin].event_on[1] = 17; }, ""},
+};
+INSTANTIATE_TEST_SUITE_P(ChangedValues, SimPinMismatchTest, ::testing::ValuesIn(kPinMismatchCases),
+                         kCaseName);
 
 TEST_F(SimPinsEndToEndTest, WholeModuleRoundTripsThroughWriteAllReadAllAndVerifyAll) {
   Configuration out = Configured();
@@ -272,27 +246,21 @@ TEST_F(SimPinsEndToEndTest, WholeModuleRoundTripsThroughWriteAllReadAllAndVerify
   EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
   EXPECT_EQ(in.Settings.IDString, "Pins");
   EXPECT_EQ(in.EventControl[kPwmPin], out.EventControl[kPwmPin]);
-  Configuration want = out;
-  want.Pins[kServoPin].PinConfig[2] = 26 + kServoInitialisedBit;
-  for (int p = 0; p < kPinCount; ++p) ExpectSamePin(in.Pins[p], want.Pins[p], p);
+  ExpectSamePins(in, AsReported(out));
 
   // What was read verifies, "Servo Initialised" and all.
   VerificationLog log;
   EXPECT_TRUE(VerifyAll(link_, in, log));
-  EXPECT_EQ(log.Text(), std::string(kWholeModuleHead) + "Verify OK");
-}
+  EXPECT_EQ(log.Text(), kWholeModuleHead + "Verify OK");
 
-TEST_F(SimPinsEndToEndTest, VerifyAllReportsAPinDifferenceAfterTheSettings) {
-  Configuration c = Configured();
-  ASSERT_TRUE(WriteAll(link_, c));
-  Module().Memory().pins[kDeviceHead].initial_aspect = 15;
-  VerificationLog log;
-  VerifyAll(link_, c, log);
-  // Only the lines: whether a difference in the pins fails the whole verification is left to
-  // the pin verification's own tests.
-  EXPECT_TRUE(log.Text().starts_with(std::string(kWholeModuleHead) +
-                                     "Pin 5: Init does not compare\r\nVerif"))
-      << log.Text();
+  // A difference in the pins is reported after the settings. Only the lines: whether it fails
+  // the whole verification is left to the pin verification's own tests.
+  Memory().pins[kDeviceHead].initial_aspect = 15;
+  VerificationLog changed;
+  VerifyAll(link_, in, changed);
+  EXPECT_TRUE(
+      changed.Text().starts_with(kWholeModuleHead + "Pin 5: Init does not compare\r\nVerif"))
+      << changed.Text();
 }
 
 TEST_F(SimPinsEndToEndTest, WorkingBlockIsKeptApartFromTheStoredOne) {
@@ -307,13 +275,14 @@ TEST_F(SimPinsEndToEndTest, WorkingBlockIsKeptApartFromTheStoredOne) {
   EXPECT_EQ(Pin(kPwmPin).stored_block, (std::vector<int>{3, 10, 3, 28, 2, 30}));
 
   Configuration in = DefaultConfiguration();
+  const PinRecord& pin = in.Pins[kPwmPin];
   ASSERT_TRUE(ReadPinConfig(link_, in, kStoredCopy, kPwmPin));
-  EXPECT_EQ(in.Pins[kPwmPin].PinConfig[1], 10);
-  EXPECT_EQ(in.Pins[kPwmPin].PinConfig[5], 30);
+  EXPECT_EQ(pin.PinConfig[1], 10);
+  EXPECT_EQ(pin.PinConfig[5], 30);
   ASSERT_TRUE(ReadPinConfig(link_, in, kWorkingCopy, kPwmPin));
-  EXPECT_EQ(in.Pins[kPwmPin].LiveLevel, 17);
-  EXPECT_EQ(in.Pins[kPwmPin].PinConfig[1], 10) << "the working read leaves the initial level";
-  EXPECT_EQ(in.Pins[kPwmPin].PinConfig[5], 20);
+  EXPECT_EQ(pin.LiveLevel, 17);
+  EXPECT_EQ(pin.PinConfig[1], 10) << "the working read leaves the initial level";
+  EXPECT_EQ(pin.PinConfig[5], 20);
   EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
 }
 
@@ -340,15 +309,15 @@ TEST_P(SimLiveTest, LiveCommandMovesTheWorkingCopyOnly) {
   EXPECT_EQ(in.Pins[c.pin].PinConfig[1], out.Pins[c.pin].PinConfig[1]);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, SimLiveTest,
-    ::testing::Values(LiveCase{"PwmLevel", kPwmPin, {0, 38, kPwmPin, 31}, 31},
-                      LiveCase{"SlowPwmLevel", kPwmPin, {0, 54, kPwmPin, 0}, 0},
-                      LiveCase{"ServoLowest", kServoPin, {0, 39, kServoPin, 0}, 0},
-                      LiveCase{"DynamicServoHighest", kServoPin, {0, 55, kServoPin, 127}, 127},
-                      // A PWM command does not move a servo: it stays at its initial position.
-                      LiveCase{"PwmCommandOnAServo", kServoPin, {0, 38, kServoPin, 5}, 54}),
-    [](const auto& info) { return std::string(info.param.name); });
+const LiveCase kLiveCases[] = {
+    {"PwmLevel", kPwmPin, {0, 38, kPwmPin, 31}, 31},
+    {"SlowPwmLevel", kPwmPin, {0, 54, kPwmPin, 0}, 0},
+    {"ServoLowest", kServoPin, {0, 39, kServoPin, 0}, 0},
+    {"DynamicServoHighest", kServoPin, {0, 55, kServoPin, 127}, 127},
+    // A PWM command does not move a servo: it stays at its initial position.
+    {"PwmCommandOnAServo", kServoPin, {0, 38, kServoPin, 5}, 54},
+};
+INSTANTIATE_TEST_SUITE_P(Commands, SimLiveTest, ::testing::ValuesIn(kLiveCases), kCaseName);
 
 TEST_F(SimPinsEndToEndTest, ServoWrittenBackLosesTheInitialisedBitTheModuleReported) {
   Configuration c = Configured();
@@ -361,25 +330,21 @@ TEST_F(SimPinsEndToEndTest, ServoWrittenBackLosesTheInitialisedBitTheModuleRepor
   EXPECT_EQ(Pin(kServoPin).stored_block[2], 26);
 }
 
-TEST_F(SimPinsEndToEndTest, ReadDeviceReadsThePinsThatPointAtTheSameHead) {
+TEST_F(SimPinsEndToEndTest, DeviceOperationsTakeThePinsThatPointAtTheSameHeadOnly) {
   Configuration out = Configured();
-  ASSERT_TRUE(WriteAllPins(link_, out));
+  out.CurrentPin = kDeviceHead + 1;
+  ASSERT_TRUE(WriteDevice(link_, out));
+  const std::vector<int> device = {kDeviceHead, kDeviceHead + 1, kDeviceHead + 2};
+  EXPECT_EQ(PinsAsked(98), device);
+  EXPECT_EQ(Pin(kDeviceHead).aspect_mode, kAspectMode4x9);
+  EXPECT_EQ(Pin(kServoPin).aspect_mode, 0);
+
   Configuration in = DefaultConfiguration();
   in.CurrentPin = kDeviceHead + 2;
   ASSERT_TRUE(ReadDevice(link_, in));
-  EXPECT_EQ(PinsAsked(114), (std::vector<int>{kDeviceHead, kDeviceHead + 1, kDeviceHead + 2}));
+  EXPECT_EQ(PinsAsked(114), device);
   EXPECT_EQ(in.Pins[kDeviceHead + 2].DeviceLink, -2);
   EXPECT_EQ(in.Pins[kDeviceHead + 1].InitialAspect, 2);
-  EXPECT_EQ(in.Pins[kServoPin].AspectMode, kAspectModeNone) << "not part of the device";
-}
-
-TEST_F(SimPinsEndToEndTest, WriteDeviceWritesEveryPinOfTheDeviceOnly) {
-  Configuration c = Configured();
-  c.CurrentPin = kDeviceHead + 1;
-  ASSERT_TRUE(WriteDevice(link_, c));
-  EXPECT_EQ(PinsAsked(98), (std::vector<int>{kDeviceHead, kDeviceHead + 1, kDeviceHead + 2}));
-  EXPECT_EQ(Pin(kDeviceHead).aspect_mode, kAspectMode4x9);
-  EXPECT_EQ(Pin(kServoPin).aspect_mode, 0);
 }
 
 TEST_F(SimPinsEndToEndTest, ErasedModuleReadsAsAFreshConfiguration) {
@@ -388,8 +353,7 @@ TEST_F(SimPinsEndToEndTest, ErasedModuleReadsAsAFreshConfiguration) {
   Module().FactoryReset();
   Configuration in = Configured();
   ASSERT_TRUE(ReadAllPins(link_, in));
-  const Configuration fresh = DefaultConfiguration();
-  for (int p = 0; p < kPinCount; ++p) ExpectSamePin(in.Pins[p], fresh.Pins[p], p);
+  ExpectSamePins(in, DefaultConfiguration());
 }
 
 }  // namespace
