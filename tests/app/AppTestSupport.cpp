@@ -6,15 +6,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTimer>
 #include <QtTest/QTest>
 
+#include "app/UpDown.h"
 #include "link/ui/CommLogWindow.h"
 #include "operations/ui/QueuedCommands.h"
 
@@ -27,32 +26,6 @@ namespace {
 constexpr int kGuardMs = 30000;
 
 }  // namespace
-
-void GatedPrompter::Close() {
-  std::lock_guard lock(mutex_);
-  closed_ = true;
-}
-
-void GatedPrompter::Open() {
-  {
-    std::lock_guard lock(mutex_);
-    closed_ = false;
-  }
-  changed_.notify_all();
-}
-
-bool GatedPrompter::Holding() const {
-  std::lock_guard lock(mutex_);
-  return holding_;
-}
-
-void GatedPrompter::Hold() {
-  if (std::this_thread::get_id() == gui_thread_) return;
-  std::unique_lock lock(mutex_);
-  holding_ = closed_;
-  changed_.wait(lock, [this] { return !closed_; });
-  holding_ = false;
-}
 
 void AppTest::SetUp() {
   AppServices services;
@@ -89,11 +62,6 @@ void AppTest::WaitIdle() {
       << "a link job did not finish";
 }
 
-void AppTest::ChoosePort(const QString& name) {
-  ChooseItem("ComboPort", name);
-  WaitIdle();
-}
-
 void AppTest::ChooseItem(const char* combo_name, const QString& text) {
   auto* combo = Find<QComboBox>(combo_name);
   ASSERT_NE(combo, nullptr);
@@ -105,6 +73,11 @@ void AppTest::ChooseItem(const char* combo_name, const QString& text) {
   const QRect item = view->visualRect(view->model()->index(index, 0));
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
   ASSERT_EQ(combo->currentText(), text);
+}
+
+void AppTest::ChoosePort(const QString& name) {
+  ChooseItem("ComboPort", name);
+  WaitIdle();
 }
 
 void AppTest::WaitForDispatch() {
@@ -129,6 +102,30 @@ bool AppTest::IsChecked(const char* name) const {
   return button && button->isChecked();
 }
 
+char AppTest::TickOf(const char* name) const {
+  auto* button = Find<QAbstractButton>(name);
+  auto* box = qobject_cast<QCheckBox*>(button);
+  if (box && box->checkState() == Qt::PartiallyChecked) return '2';
+  return button && button->isChecked() ? '1' : '0';
+}
+
+std::string AppTest::Ticks(const char* prefix, int count) const {
+  std::string ticks;
+  for (int i = 0; i < count; ++i) ticks += TickOf((prefix + std::to_string(i)).c_str());
+  return ticks;
+}
+
+std::string AppTest::States(std::initializer_list<const char*> names) const {
+  std::string states;
+  for (const char* name : names) {
+    if (!states.empty()) states += '|';
+    auto* button = qobject_cast<QAbstractButton*>(Find(name));
+    states +=
+        button && button->isCheckable() ? std::string(1, TickOf(name)) : TextOf(name).toStdString();
+  }
+  return states;
+}
+
 QString AppTest::TextOf(const char* name) const {
   QWidget* w = Find(name);
   if (auto* box = qobject_cast<QLineEdit*>(w)) return box->text();
@@ -136,6 +133,35 @@ QString AppTest::TextOf(const char* name) const {
   if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText();
   if (auto* text = qobject_cast<QPlainTextEdit*>(w)) return text->toPlainText();
   return {};
+}
+
+std::pair<int, int> AppTest::Limits(const char* updown) const {
+  auto* spin = Find<UpDown>(updown);
+  return spin ? std::make_pair(spin->Minimum(), spin->Maximum()) : std::make_pair(-1, -1);
+}
+
+QStringList AppTest::ItemsOf(const char* combo_name) const {
+  QStringList items;
+  if (auto* combo = Find<QComboBox>(combo_name)) {
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+  }
+  return items;
+}
+
+void AppTest::ExpectVisible(std::initializer_list<const char*> names, bool visible) const {
+  for (const char* name : names) {
+    if (QWidget* w = Find(name)) {
+      EXPECT_EQ(w->isVisible(), visible) << name;
+    }
+  }
+}
+
+void AppTest::ExpectEnabled(std::initializer_list<const char*> names, bool enabled) const {
+  for (const char* name : names) {
+    if (QWidget* w = Find(name)) {
+      EXPECT_EQ(w->isEnabled(), enabled) << name;
+    }
+  }
 }
 
 void AppTest::Click(const char* name) {
@@ -149,6 +175,24 @@ void AppTest::Click(const char* name) {
     target.setWidth(width);
   }
   QTest::mouseClick(button, Qt::LeftButton, {}, target.center());
+}
+
+void AppTest::Run(const char* name) {
+  Click(name);
+  WaitForDispatch();
+}
+
+void AppTest::RunHeld(const char* name) {
+  gate_.Close();
+  Click(name);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return gate_.Holding(); }, kGuardMs));
+  EXPECT_TRUE(window_->Jobs().Busy());
+}
+
+void AppTest::EnterExpertMode() {
+  prompter_.QueueAnswer(Answer::kYes);
+  QTest::mouseClick(Find("Release"), Qt::RightButton);
+  ASSERT_TRUE(window_->ExpertMode());
 }
 
 void AppTest::Type(const char* name, const QString& text) {

@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <condition_variable>
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -25,9 +26,7 @@ namespace pyra::test {
 // until the test opens it again, so the test can look at the window in the middle of a job.
 class GatedPrompter final : public Prompter {
  public:
-  explicit GatedPrompter(ScriptedPrompter& inner)
-      : inner_(inner), gui_thread_(std::this_thread::get_id()) {}
-
+  explicit GatedPrompter(ScriptedPrompter& inner) : inner_(inner) {}
   void Message(const std::string& text, Icon icon = Icon::kNone) override {
     Hold();
     inner_.Message(text, icon);
@@ -36,16 +35,29 @@ class GatedPrompter final : public Prompter {
     Hold();
     return inner_.Ask(text, buttons, icon);
   }
-
-  void Close();
-  void Open();
-  bool Holding() const;
+  void Close() { Set(true); }
+  void Open() { Set(false); }
+  bool Holding() const {
+    std::lock_guard lock(mutex_);
+    return holding_;
+  }
 
  private:
-  void Hold();
+  void Set(bool closed) {
+    std::lock_guard lock(mutex_);
+    closed_ = closed;
+    changed_.notify_all();
+  }
+  void Hold() {
+    if (std::this_thread::get_id() == gui_thread_) return;
+    std::unique_lock lock(mutex_);
+    holding_ = closed_;
+    changed_.wait(lock, [this] { return !closed_; });
+    holding_ = false;
+  }
 
   ScriptedPrompter& inner_;
-  std::thread::id gui_thread_;
+  const std::thread::id gui_thread_ = std::this_thread::get_id();
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool closed_ = false;
@@ -68,16 +80,31 @@ class AppTest : public ::testing::Test {
 
   // Spins the event loop until no link job is queued or running.
   void WaitIdle();
-  // Picks an entry of the port list the way a user does, through the list's popup.
-  void ChoosePort(const QString& name);
-  // The same for any list.
+  // Picks an entry of a list the way a user does, through the list's popup.
   void ChooseItem(const char* combo_name, const QString& text);
+  void ChoosePort(const QString& name);
   // Waits until the dispatcher's tick has taken the queued command and its job has ended.
   void WaitForDispatch();
   void SelectTab(MainWindow::Tab tab);
   bool IsChecked(const char* name) const;
+  // A button's state: '1' ticked, '2' grey, '0' clear.
+  char TickOf(const char* name) const;
+  // The states of the buttons `prefix`0 .. `prefix`count-1.
+  std::string Ticks(const char* prefix, int count) const;
   QString TextOf(const char* name) const;
+  // The lowest and highest value of a spin control.
+  std::pair<int, int> Limits(const char* updown) const;
+  // What the controls show, joined by '|': a check box's or option's state, else the text.
+  std::string States(std::initializer_list<const char*> names) const;
+  QStringList ItemsOf(const char* combo_name) const;
+  void ExpectVisible(std::initializer_list<const char*> names, bool visible) const;
+  void ExpectEnabled(std::initializer_list<const char*> names, bool enabled) const;
   void Click(const char* name);
+  // Clicks a button whose job talks to the module, at once or queued, and waits for it to end.
+  void Run(const char* name);
+  // Clicks a button with the prompter closed and waits until the job's first prompt is held.
+  void RunHeld(const char* name);
+  void EnterExpertMode();
   // Replaces the text of a box by typing, then presses Return.
   void Type(const char* name, const QString& text);
   Link& IdleLink();
@@ -96,6 +123,15 @@ class AppTest : public ::testing::Test {
   std::deque<QString> chosen_files_;
   std::vector<std::string> dialogs_;  // the names of the file dialogs that were opened
   std::unique_ptr<MainWindow> window_;
+};
+
+// The same window with the simulated module's port already open.
+class SimulatorTest : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    ChoosePort("Simulator");
+  }
 };
 
 }  // namespace pyra::test

@@ -1,8 +1,5 @@
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QToolButton>
 #include <QtTest/QTest>
 
@@ -14,54 +11,7 @@ namespace {
 
 using ConnectionPanelTest = AppTest;
 
-struct AddressCase {
-  bool numbering_from_one;
-  const char* typed;
-  const char* shown;
-  int stored;
-};
-
-class ModuleAddressTest : public AppTest, public ::testing::WithParamInterface<AddressCase> {};
-
-TEST_P(ModuleAddressTest, TypedAddressIsClampedShownAndStored) {
-  const AddressCase& c = GetParam();
-  if (!c.numbering_from_one) Click("CheckKLnumber");
-  IdleLink().State().ToggleBit = 0;
-  Type("TextAddress", c.typed);
-  EXPECT_EQ(Find<QLineEdit>("TextAddress")->text().toStdString(), c.shown);
-  EXPECT_EQ(IdleLink().State().ModuleAddress, c.stored);
-  EXPECT_EQ(IdleLink().State().ToggleBit, 128) << "an address change resets the link";
-  EXPECT_TRUE(prompter_.All().empty()) << "a correction shows no message";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ranges, ModuleAddressTest,
-    ::testing::Values(AddressCase{true, "0", "1", 0}, AddressCase{true, "40", "16", 15},
-                      AddressCase{true, "7", "7", 6}, AddressCase{true, "16", "16", 15},
-                      AddressCase{true, "-3", "1", 0}, AddressCase{true, "x9", "1", 0},
-                      AddressCase{true, " 12abc", "12", 11}, AddressCase{false, "0", "0", 0},
-                      AddressCase{false, "16", "15", 15}, AddressCase{false, "40", "15", 15}));
-
-class ExtendedAddressTest : public AppTest, public ::testing::WithParamInterface<AddressCase> {};
-
-TEST_P(ExtendedAddressTest, TypedExtendedAddressIsClampedWithoutLinkReset) {
-  const AddressCase& c = GetParam();
-  if (!c.numbering_from_one) Click("CheckKLnumber");
-  prompter_.QueueAnswer(Answer::kOk);
-  Click("CheckXaddress");
-  IdleLink().State().ToggleBit = 64;
-  Type("txtXaddr", c.typed);
-  EXPECT_EQ(Find<QLineEdit>("txtXaddr")->text().toStdString(), c.shown);
-  EXPECT_EQ(IdleLink().State().ExtendedAddress, c.stored);
-  EXPECT_EQ(IdleLink().State().ToggleBit, 64);
-}
-
-INSTANTIATE_TEST_SUITE_P(Ranges, ExtendedAddressTest,
-                         ::testing::Values(AddressCase{true, "200", "96", 95},
-                                           AddressCase{true, "0", "1", 0},
-                                           AddressCase{true, "50", "50", 49},
-                                           AddressCase{false, "200", "95", 95},
-                                           AddressCase{false, "0", "0", 0}));
+constexpr char kNoResponse[] = "No response received, resetting bidirectional communication";
 
 TEST_F(ConnectionPanelTest, AddressIsAlsoTakenWhenTheBoxLosesFocus) {
   QApplication::setActiveWindow(window_.get());
@@ -81,18 +31,15 @@ TEST_F(ConnectionPanelTest, SpinButtonsStepWithinTheLimits) {
   auto* updown = Find<UpDown>("UpDownAddress");
   auto* box = Find<QLineEdit>("TextAddress");
   ASSERT_NE(updown, nullptr);
-  EXPECT_EQ(updown->Minimum(), 1);
-  EXPECT_EQ(updown->Maximum(), 16);
+  EXPECT_EQ(Limits("UpDownAddress"), std::make_pair(1, 16));
   auto* up = updown->findChild<QToolButton*>("up");
   auto* down = updown->findChild<QToolButton*>("down");
-  ASSERT_NE(up, nullptr);
-  ASSERT_NE(down, nullptr);
+  ASSERT_TRUE(up && down);
 
   QTest::mouseClick(up, Qt::LeftButton);
   EXPECT_EQ(box->text(), "2");
   EXPECT_EQ(IdleLink().State().ModuleAddress, 1);
-  QTest::mouseClick(down, Qt::LeftButton);
-  QTest::mouseClick(down, Qt::LeftButton);
+  for (int i = 0; i < 2; ++i) QTest::mouseClick(down, Qt::LeftButton);
   EXPECT_EQ(box->text(), "1") << "the lower limit holds";
   EXPECT_EQ(IdleLink().State().ModuleAddress, 0);
 
@@ -104,99 +51,65 @@ TEST_F(ConnectionPanelTest, SpinButtonsStepWithinTheLimits) {
   EXPECT_EQ(IdleLink().State().ModuleAddress, 14);
 
   Click("CheckKLnumber");
-  EXPECT_EQ(updown->Minimum(), 0);
-  EXPECT_EQ(updown->Maximum(), 15);
-  auto* xupdown = Find<UpDown>("UpDownXaddr");
-  ASSERT_NE(xupdown, nullptr);
-  EXPECT_EQ(xupdown->Minimum(), 0);
-  EXPECT_EQ(xupdown->Maximum(), 95);
+  EXPECT_EQ(Limits("UpDownAddress"), std::make_pair(0, 15));
+  EXPECT_EQ(Limits("UpDownXaddr"), std::make_pair(0, 95));
 }
 
-struct XWarningCase {
-  Answer answer;
-  bool ticked;
-  const char* address_label;
-};
-
-class ExtendedWarningTest : public AppTest, public ::testing::WithParamInterface<XWarningCase> {};
-
-TEST_P(ExtendedWarningTest, AnswerDecidesTickAndControls) {
-  prompter_.QueueAnswer(GetParam().answer);
-  Click("CheckXaddress");
-  ASSERT_EQ(prompter_.All().size(), 1u);
-  const auto shown = prompter_.All()[0];
-  EXPECT_EQ(shown.text, "eXtended Addressing is intended for\r\nexperienced users only!");
-  EXPECT_EQ(shown.buttons, Buttons::kOkCancel);
-  EXPECT_EQ(shown.icon, Icon::kWarning);
-
-  const bool ticked = GetParam().ticked;
-  EXPECT_EQ(Find<QCheckBox>("CheckXaddress")->isChecked(), ticked);
-  EXPECT_EQ(Find<QLabel>("LabelAddress")->text().toStdString(), GetParam().address_label);
-  for (const char* name : {"LabelXaddress", "txtXaddr", "UpDownXaddr"}) {
-    EXPECT_EQ(Find(name)->isVisible(), ticked) << name;
-  }
-  EXPECT_EQ(IdleLink().State().UseXAddress, ticked);
-
-  if (ticked) {
+TEST_F(ConnectionPanelTest, ExtendedAddressingIsTickedOnlyWhenTheWarningIsAccepted) {
+  for (Answer answer : {Answer::kCancel, Answer::kOk}) {
+    const bool ticked = answer == Answer::kOk;
+    SCOPED_TRACE(ticked ? "accepted" : "cancelled");
+    prompter_.Clear();
+    prompter_.QueueAnswer(answer);
     Click("CheckXaddress");
-    EXPECT_EQ(prompter_.All().size(), 1u) << "unticking asks nothing";
-    EXPECT_FALSE(Find("txtXaddr")->isVisible());
-    EXPECT_EQ(Find<QLabel>("LabelAddress")->text(), "Module Address");
-    EXPECT_FALSE(IdleLink().State().UseXAddress);
+    ASSERT_EQ(prompter_.All().size(), 1u);
+    const auto shown = prompter_.All()[0];
+    EXPECT_EQ(shown.text, "eXtended Addressing is intended for\r\nexperienced users only!");
+    EXPECT_EQ(shown.buttons, Buttons::kOkCancel);
+    EXPECT_EQ(shown.icon, Icon::kWarning);
+    EXPECT_EQ(IsChecked("CheckXaddress"), ticked);
+    EXPECT_EQ(TextOf("LabelAddress"), ticked ? "Channel Number" : "Module Address");
+    ExpectVisible({"LabelXaddress", "txtXaddr", "UpDownXaddr"}, ticked);
+    EXPECT_EQ(IdleLink().State().UseXAddress, ticked);
   }
+  Click("CheckXaddress");
+  EXPECT_EQ(prompter_.All().size(), 1u) << "unticking asks nothing";
+  EXPECT_FALSE(Find("txtXaddr")->isVisible());
+  EXPECT_EQ(TextOf("LabelAddress"), "Module Address");
+  EXPECT_FALSE(IdleLink().State().UseXAddress);
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, ExtendedWarningTest,
-                         ::testing::Values(XWarningCase{Answer::kCancel, false, "Module Address"},
-                                           XWarningCase{Answer::kOk, true, "Channel Number"}));
-
-TEST_F(ConnectionPanelTest, ExtendedAddressReachesTheModuleInTheFrame) {
+TEST_F(ConnectionPanelTest, TypedAddressesReachTheModuleInTheFrame) {
+  Module().GetConfig().address = 5;
   Module().GetConfig().extended_address = 7;
   ChoosePort("Simulator");
-  prompter_.QueueAnswer(Answer::kOk);
+  Type("TextAddress", "6");
   Click("CheckXaddress");
   Type("txtXaddr", "8");
-  Click("CommandGenVersion");
-  WaitIdle();
-  EXPECT_EQ(Find<QLabel>("LabelGenVersionString")->text(), "3.2.0.17");
+  prompter_.Clear();
+  Run("CommandGenVersion");
+  EXPECT_EQ(TextOf("LabelGenVersionString"), "3.2.0.17");
+  EXPECT_TRUE(prompter_.All().empty());
   ASSERT_FALSE(Module().Requests().empty());
   EXPECT_EQ(Module().Requests().back().extended_address, 7);
-}
-
-TEST_F(ConnectionPanelTest, TypedModuleAddressSelectsWhichModuleAnswers) {
-  Module().GetConfig().address = 5;
-  ChoosePort("Simulator");
-  Type("TextAddress", "6");
-  Click("CommandGenVersion");
-  WaitIdle();
-  EXPECT_EQ(Find<QLabel>("LabelGenVersionString")->text(), "3.2.0.17");
-  EXPECT_TRUE(prompter_.All().empty());
 
   Type("TextAddress", "5");
-  Click("CommandGenVersion");
-  WaitIdle();
-  EXPECT_EQ(Find<QLabel>("LabelGenVersionString")->text(), "Unknown");
-  EXPECT_EQ(prompter_.Last(), "No response received, resetting bidirectional communication");
+  Run("CommandGenVersion");
+  EXPECT_EQ(TextOf("LabelGenVersionString"), "Unknown");
+  EXPECT_EQ(prompter_.Last(), kNoResponse);
 }
 
 TEST_F(ConnectionPanelTest, MissingReplyUnticksBidirectionalAndTheNextReadTicksItAgain) {
   ChoosePort("Simulator");
   Module().InjectFault(sim::Fault::kNoReply);
-  Click("CommandGenVersion");
-  WaitIdle();
-  EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{
-                                   "No response received, resetting bidirectional communication"});
-  EXPECT_FALSE(Find<QCheckBox>("CheckPyraBD")->isChecked());
-  EXPECT_EQ(Find<QLabel>("LabelGenVersionString")->text(), "Unknown");
+  Run("CommandGenVersion");
+  EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{kNoResponse});
+  EXPECT_EQ(States({"CheckPyraBD", "LabelGenVersionString"}), "0|Unknown");
 
-  Click("CommandGenVersion");
-  WaitIdle();
-  EXPECT_TRUE(Find<QCheckBox>("CheckPyraBD")->isChecked());
-  EXPECT_EQ(Find<QLabel>("LabelGenVersionString")->text(), "3.2.0.17");
+  Run("CommandGenVersion");
+  EXPECT_EQ(States({"CheckPyraBD", "LabelGenVersionString"}), "1|3.2.0.17");
   EXPECT_EQ(prompter_.Texts().size(), 1u);
-}
 
-TEST_F(ConnectionPanelTest, UntickingBidirectionalReachesTheLink) {
   Click("CheckPyraBD");
   EXPECT_FALSE(IdleLink().State().Bidirectional);
   Click("CheckPyraBD");
@@ -206,38 +119,32 @@ TEST_F(ConnectionPanelTest, UntickingBidirectionalReachesTheLink) {
 TEST_F(ConnectionPanelTest, PortThatCannotBeOpenedStaysClosedAndTheUserIsTold) {
   ChoosePort("ttyFAKE0");
   EXPECT_FALSE(IdleLink().PortOpen());
-  ASSERT_EQ(OpenedPorts().size(), 1u);
-  EXPECT_EQ(OpenedPorts()[0], std::make_pair(std::string("ttyFAKE0"), 19200));
+  EXPECT_EQ(OpenedPorts(), (std::vector<std::pair<std::string, int>>{{"ttyFAKE0", 19200}}));
   ASSERT_EQ(prompter_.All().size(), 1u);
   EXPECT_EQ(prompter_.All()[0].text, "The port ttyFAKE0 could not be opened\r\nPermission denied");
   EXPECT_EQ(prompter_.All()[0].icon, Icon::kWarning);
 
-  Click("CommandGenVersion");
-  WaitIdle();
+  Run("CommandGenVersion");
   EXPECT_EQ(prompter_.Last(), "Select communications port");
 }
 
 TEST_F(ConnectionPanelTest, TypedPortNameIsOpenedOnReturn) {
   auto* combo = Find<QComboBox>("ComboPort");
   ASSERT_NE(combo, nullptr);
-  QTest::keyClicks(combo->lineEdit(), "/dev/ttyX9");
-  QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-  WaitIdle();
+  auto enter = [&](const char* name) {
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), name);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    WaitIdle();
+  };
+  enter("/dev/ttyX9");
   ASSERT_EQ(OpenedPorts().size(), 1u);
   EXPECT_EQ(OpenedPorts()[0].first, "/dev/ttyX9");
-
-  combo->lineEdit()->selectAll();
-  QTest::keyClicks(combo->lineEdit(), "Simulator");
-  QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-  WaitIdle();
+  enter("Simulator");
   EXPECT_TRUE(IdleLink().PortOpen());
   EXPECT_EQ(OpenedPorts().size(), 1u) << "the simulator is no system port";
-
   // A typed name that is also in the list is opened once, not once per signal.
-  combo->lineEdit()->selectAll();
-  QTest::keyClicks(combo->lineEdit(), "ttyFAKE0");
-  QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-  WaitIdle();
+  enter("ttyFAKE0");
   EXPECT_EQ(OpenedPorts().size(), 2u);
 }
 
@@ -245,83 +152,66 @@ TEST_F(ConnectionPanelTest, RefreshClosesThePortAndRefillsTheList) {
   ChoosePort("Simulator");
   ASSERT_TRUE(IdleLink().PortOpen());
   system_ports_ = {"ttyFAKE0", "ttyUSB3"};
-  Click("cmdRefreshComm");
-  WaitIdle();
+  Run("cmdRefreshComm");
   EXPECT_FALSE(IdleLink().PortOpen());
-  auto* combo = Find<QComboBox>("ComboPort");
-  ASSERT_EQ(combo->count(), 3);
-  EXPECT_EQ(combo->itemText(1), "ttyUSB3");
-  EXPECT_EQ(combo->itemText(2), "Simulator");
-  EXPECT_EQ(combo->currentIndex(), -1);
-  EXPECT_EQ(combo->currentText(), "");
-}
-
-TEST_F(ConnectionPanelTest, PortLabelDoubleClickTogglesTheBitrateFrame) {
-  QWidget* label = Find("LabelPort");
-  QTest::mouseDClick(label, Qt::LeftButton);
-  EXPECT_TRUE(Find("FrameBitrate")->isVisible());
-  QTest::mouseDClick(label, Qt::LeftButton);
-  EXPECT_FALSE(Find("FrameBitrate")->isVisible());
+  EXPECT_EQ(ItemsOf("ComboPort"), (QStringList{"ttyFAKE0", "ttyUSB3", "Simulator"}));
+  EXPECT_EQ(Find<QComboBox>("ComboPort")->currentIndex(), -1);
+  EXPECT_EQ(TextOf("ComboPort"), "");
 }
 
 TEST_F(ConnectionPanelTest, BitRateChangeReopensThePortWithALinkReset) {
+  // The bit rates are hidden until the port label is double-clicked.
   QTest::mouseDClick(Find("LabelPort"), Qt::LeftButton);
+  EXPECT_TRUE(Find("FrameBitrate")->isVisible());
   ChoosePort("Simulator");
-  Click("CommandGenVersion");
-  WaitIdle();
+  Run("CommandGenVersion");
   ASSERT_EQ(Module().ResetFrames(), 1);
 
-  Click("OptionBitRate_2");
-  WaitIdle();
+  Run("OptionBitRate_2");
   EXPECT_TRUE(IdleLink().PortOpen());
   EXPECT_EQ(IdleLink().State().ToggleBit, 128);
-  Click("CommandGenVersion");
-  WaitIdle();
+  Run("CommandGenVersion");
   EXPECT_EQ(Module().ResetFrames(), 2);
-  EXPECT_EQ(Find<QLabel>("LabelGenVersionString")->text(), "3.2.0.17");
+  EXPECT_EQ(TextOf("LabelGenVersionString"), "3.2.0.17");
 
   ChoosePort("ttyFAKE0");
   ASSERT_EQ(OpenedPorts().size(), 1u);
   EXPECT_EQ(OpenedPorts()[0].second, 38400);
+  QTest::mouseDClick(Find("LabelPort"), Qt::LeftButton);
+  EXPECT_FALSE(Find("FrameBitrate")->isVisible());
 }
 
 TEST_F(ConnectionPanelTest, VeloraTunnellingWidensTheAddressRangeUntilSwitchedOff) {
   window_->GetSimulator().SetVeloraInFront(true);
   ChoosePort("Simulator");
-  Click("CheckVelora");
-  WaitIdle();
-  EXPECT_TRUE(Find<QCheckBox>("CheckVelora")->isChecked());
-  EXPECT_FALSE(Find("cmdSetTM")->isVisible());
+  Run("CheckVelora");
+  EXPECT_TRUE(IsChecked("CheckVelora"));
+  ExpectVisible({"cmdSetTM"}, false);
   EXPECT_TRUE(IdleLink().State().UseVelora);
-  EXPECT_EQ(Find<UpDown>("UpDownAddress")->Maximum(), 32);
+  EXPECT_EQ(Limits("UpDownAddress"), std::make_pair(1, 32));
   EXPECT_TRUE(prompter_.All().empty());
 
   Type("TextAddress", "40");
-  EXPECT_EQ(Find<QLineEdit>("TextAddress")->text(), "32");
+  EXPECT_EQ(TextOf("TextAddress"), "32");
   EXPECT_EQ(IdleLink().State().ModuleAddress, 31);
 
-  Click("CheckVelora");
-  WaitIdle();
+  Run("CheckVelora");
   EXPECT_FALSE(IdleLink().State().UseVelora);
   EXPECT_TRUE(Find("cmdSetTM")->isVisible());
-  EXPECT_EQ(Find<QLineEdit>("TextAddress")->text(), "16");
+  EXPECT_EQ(TextOf("TextAddress"), "16");
   EXPECT_EQ(IdleLink().State().ModuleAddress, 15);
-  EXPECT_EQ(Find<UpDown>("UpDownAddress")->Maximum(), 16);
+  EXPECT_EQ(Limits("UpDownAddress"), std::make_pair(1, 16));
 }
 
-TEST_F(ConnectionPanelTest, VeloraCannotBeTickedWithoutAnOpenPort) {
-  Click("CheckVelora");
-  WaitIdle();
-  EXPECT_FALSE(Find<QCheckBox>("CheckVelora")->isChecked());
+TEST_F(ConnectionPanelTest, VeloraStaysUntickedWithoutAPortOrAVeloraSystem) {
+  Run("CheckVelora");
+  EXPECT_FALSE(IsChecked("CheckVelora"));
   EXPECT_TRUE(Find("cmdSetTM")->isVisible());
   EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{"Select communications port"});
-}
 
-TEST_F(ConnectionPanelTest, VeloraIsUntickedWhenNoVeloraSystemAnswers) {
   ChoosePort("Simulator");
-  Click("CheckVelora");
-  WaitIdle();
-  EXPECT_FALSE(Find<QCheckBox>("CheckVelora")->isChecked());
+  Run("CheckVelora");
+  EXPECT_FALSE(IsChecked("CheckVelora"));
   EXPECT_FALSE(IdleLink().State().UseVelora);
   EXPECT_EQ(prompter_.Last(), "No answer from Velora");
 }
@@ -330,8 +220,7 @@ TEST_F(ConnectionPanelTest, TransparentModeIsConfirmedByTheInterfaceUnit) {
   window_->GetSimulator().Velora().GetConfig().protocol_hi = 24;  // 3000: no tunnelling
   window_->GetSimulator().SetVeloraInFront(true);
   ChoosePort("Simulator");
-  Click("cmdSetTM");
-  WaitIdle();
+  Run("cmdSetTM");
   EXPECT_EQ(prompter_.Last(), "Your HB-A has been put in Transparent Mode");
   EXPECT_TRUE(window_->GetSimulator().Velora().Transparent());
 }

@@ -1,7 +1,8 @@
+#include <QComboBox>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <atomic>
 
 #include "AppTestSupport.h"
 #include "link/Protocol.h"
@@ -12,7 +13,7 @@
 namespace pyra::test {
 namespace {
 
-using DispatcherTest = AppTest;
+using DispatcherTest = SimulatorTest;
 
 // Counts the paint events a widget receives.
 class PaintCounter final : public QObject {
@@ -26,15 +27,17 @@ class PaintCounter final : public QObject {
   }
 };
 
-TEST_F(DispatcherTest, TimerOneTicksEveryTwoHundredMilliseconds) {
+std::string Tail(const QString& text, std::size_t size) {
+  const std::string s = text.toStdString();
+  return s.substr(s.size() - std::min(size, s.size()));
+}
+
+TEST_F(DispatcherTest, ReadAllShowsTheBusyLabelAtOnceThenFillsTheWindowOnTheNextTick) {
   auto* timer = window_->findChild<QTimer*>("Timer1");
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(timer->isActive());
   EXPECT_EQ(timer->interval(), 200);
-}
 
-TEST_F(DispatcherTest, ReadAllShowsTheBusyLabelAtOnceThenFillsTheWindow) {
-  ChoosePort("Simulator");
   Module().Memory().dcc_address = {36, 1};  // 100
   Module().Memory().id_string = "Yard";
   Module().Memory().led_orange = 2;
@@ -47,25 +50,19 @@ TEST_F(DispatcherTest, ReadAllShowsTheBusyLabelAtOnceThenFillsTheWindow) {
 
   WaitForDispatch();
   EXPECT_FALSE(Find("LabelAction")->isVisible());
-  EXPECT_EQ(TextOf("LabelGenVersionString"), "3.2.0.17");
-  EXPECT_EQ(TextOf("TextGenIDString"), "Yard");
-  EXPECT_EQ(TextOf("TextGenDCCAddress"), "100");
-  EXPECT_TRUE(IsChecked("CheckLCOrange_1"));
-  // The closing refresh: ranges and the pin's labels follow the address read.
-  EXPECT_EQ(TextOf("LabelGenDCCOutput"), "Output 397 .. 428");
-  EXPECT_EQ(TextOf("lblDCCAddress"), "397");
-  EXPECT_EQ(TextOf("lblSerialAddress"), "21");
-  EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 11), 1) << "the enable map comes last";
   // Ticking "Lumo Flex-Addresss" from the module asks nothing.
-  EXPECT_TRUE(IsChecked("CheckGenLMaddr"));
-  EXPECT_EQ(TextOf("TextGenLMaddr"), "21");
+  EXPECT_EQ(States({"LabelGenVersionString", "TextGenIDString", "TextGenDCCAddress",
+                    "CheckLCOrange_1", "CheckGenLMaddr", "TextGenLMaddr"}),
+            "3.2.0.17|Yard|100|1|1|21");
   EXPECT_TRUE(prompter_.Texts().empty());
+  // The closing refresh: ranges and the pin's labels follow the address read.
+  EXPECT_EQ(States({"LabelGenDCCOutput", "lblDCCAddress", "lblSerialAddress"}),
+            "Output 397 .. 428|397|21");
+  EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 11), 1) << "the enable map comes last";
 }
 
-TEST_F(DispatcherTest, ReadPinInExpertModeFillsThePinEditorsFromTheModule) {
-  ChoosePort("Simulator");
-  prompter_.QueueAnswer(Answer::kYes);
-  QTest::mouseClick(Find("Release"), Qt::RightButton);
+TEST_F(DispatcherTest, ExpertReadPinFillsThePinEditorsAndVerifyAllPinsReports) {
+  EnterExpertMode();
   Module().Memory().pins[0].aspect_mode = 3;
   Module().Memory().pins[0].initial_aspect = 2;
   Click("CommandReadPin");
@@ -73,22 +70,15 @@ TEST_F(DispatcherTest, ReadPinInExpertModeFillsThePinEditorsFromTheModule) {
   WaitForDispatch();
   EXPECT_EQ(window_->Model().Pins[0].AspectMode, 3);
   EXPECT_EQ(window_->Model().Pins[0].InitialAspect, 3) << "aspect number + 1";
-  EXPECT_TRUE(IsChecked("OptionPAspConf_1")) << "the editor shows four aspects";
-  EXPECT_EQ(TextOf("TextPAspInit"), "2");
-}
+  // The editor shows four aspects.
+  EXPECT_EQ(States({"OptionPAspConf_1", "TextPAspInit"}), "1|2");
 
-TEST_F(DispatcherTest, VerifyAllPinsEndsWithItsReport) {
-  ChoosePort("Simulator");
-  prompter_.QueueAnswer(Answer::kYes);
-  QTest::mouseClick(Find("Release"), Qt::RightButton);
-  Click("CommandVerifyAllPins");
-  WaitForDispatch();
+  Run("CommandVerifyAllPins");
   ASSERT_NE(window_->Verification(), nullptr);
-  EXPECT_TRUE(TextOf("txtVerification").endsWith("Verify OK"));
+  EXPECT_EQ(Tail(TextOf("txtVerification"), 9), "Verify OK");
 }
 
 TEST_F(DispatcherTest, SecondPressWithinOnePeriodReplacesTheFirst) {
-  ChoosePort("Simulator");
   Click("CommandReadAll");
   Click("CommandVerifyAll");
   EXPECT_EQ(window_->Dispatcher().PendingCommand(), "VerifyAll");
@@ -99,7 +89,9 @@ TEST_F(DispatcherTest, SecondPressWithinOnePeriodReplacesTheFirst) {
   EXPECT_TRUE(window_->Verification()->isVisible());
 }
 
-TEST_F(DispatcherTest, VerifyAllWithThePortClosedAsksForAPortAndQueuesNothing) {
+using DispatcherClosedPortTest = AppTest;
+
+TEST_F(DispatcherClosedPortTest, VerifyAllWithThePortClosedAsksForAPortAndQueuesNothing) {
   Click("CommandVerifyAll");
   ASSERT_EQ(prompter_.All().size(), 1u);
   EXPECT_EQ(prompter_.All()[0].text, "Select communications port");
@@ -109,74 +101,48 @@ TEST_F(DispatcherTest, VerifyAllWithThePortClosedAsksForAPortAndQueuesNothing) {
   EXPECT_EQ(window_->Dispatcher().PendingCommand(), "");
 }
 
-TEST_F(DispatcherTest, VerifyAllOfAFreshModuleEndsVerifyOkInTheModalReport) {
-  ChoosePort("Simulator");
-  Click("CommandVerifyAll");
-  WaitForDispatch();
-  auto* report = Find<QWidget>("frmPyraVerification");
+TEST_F(DispatcherTest, VerifyAllStopsAtADifferenceAndTheKeptReportIsRefilledNextTime) {
+  Module().Memory().led_green = 1;
+  Run("CommandVerifyAll");
+  VerificationWindow* report = window_->Verification();
   ASSERT_NE(report, nullptr);
+  EXPECT_EQ(report, Find("frmPyraVerification"));
   EXPECT_TRUE(report->isVisible());
   EXPECT_EQ(report->windowTitle(), "PyraConfig - Verification Report");
   EXPECT_EQ(report->windowModality(), Qt::ApplicationModal);
   EXPECT_FALSE(Find("LabelAction")->isVisible());
-  const std::string text = TextOf("txtVerification").toStdString();
-  EXPECT_EQ(text.rfind("Start General Settings Verification\n", 0), 0u) << text;
-  ASSERT_GE(text.size(), 9u);
-  EXPECT_EQ(text.substr(text.size() - 10), "\nVerify OK") << text;
-}
-
-TEST_F(DispatcherTest, VerifyAllStopsAtADifferingGeneralSetting) {
-  ChoosePort("Simulator");
-  Module().Memory().led_green = 1;
-  Click("CommandVerifyAll");
-  WaitForDispatch();
-  const std::string text = TextOf("txtVerification").toStdString();
+  std::string text = TextOf("txtVerification").toStdString();
   EXPECT_NE(text.find("\nGreen LED configuration does not compare\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("Start EC Verification"), std::string::npos) << text;
-  EXPECT_EQ(text.substr(text.size() - 21), "\nVerification Stopped") << text;
-}
+  EXPECT_EQ(Tail(TextOf("txtVerification"), 21), "\nVerification Stopped");
 
-TEST_F(DispatcherTest, ReportWindowIsKeptAndRefilledByTheNextVerification) {
-  ChoosePort("Simulator");
-  Module().Memory().led_green = 1;
-  Click("CommandVerifyAll");
-  WaitForDispatch();
-  VerificationWindow* first = window_->Verification();
-  ASSERT_NE(first, nullptr);
-  first->close();
+  report->close();
   Module().Memory().led_green = 0;
-  Click("CommandVerifyAll");
-  WaitForDispatch();
-  EXPECT_EQ(window_->Verification(), first);
-  EXPECT_EQ(TextOf("txtVerification").count("Green LED"), 0) << "the log was cleared first";
+  Run("CommandVerifyAll");
+  EXPECT_EQ(window_->Verification(), report);
+  text = TextOf("txtVerification").toStdString();
+  EXPECT_EQ(text.rfind("Start General Settings Verification\n", 0), 0u) << text;
+  EXPECT_EQ(Tail(TextOf("txtVerification"), 10), "\nVerify OK");
+  EXPECT_EQ(text.find("Green LED"), std::string::npos) << "the log was cleared first";
 }
 
 TEST_F(DispatcherTest, WriteAllThenVerifyAllAgree) {
-  ChoosePort("Simulator");
   Type("TextGenIDString", "Station");
   Type("TextGenDCCAddress", "77");
   Click("ChkGenHWCSource_2");
   Click("CheckGenSerialEnable");
-  Click("CommandWriteAll");
-  WaitForDispatch();
+  Run("CommandWriteAll");
   EXPECT_EQ(Module().Memory().id_string, "Station");
   EXPECT_EQ(Module().Memory().dcc_address, (std::array<int, 2>{13, 1}));
   EXPECT_EQ(Module().Memory().hardware_groups, (std::array<int, 4>{0, 0, 2, 0}));
-  Click("CommandVerifyAll");
-  WaitForDispatch();
-  const std::string text = TextOf("txtVerification").toStdString();
-  EXPECT_EQ(text.substr(text.size() - 10), "\nVerify OK") << text;
+  Run("CommandVerifyAll");
+  EXPECT_EQ(Tail(TextOf("txtVerification"), 10), "\nVerify OK");
 }
 
-TEST_F(DispatcherTest, WhileReadAllRunsTheWindowIsDrawnShowsProgressAndCancelStopsIt) {
-  ChoosePort("Simulator");
+TEST_F(DispatcherTest, WhileReadAllRunsOnlyCancelIsUsableTheWindowIsDrawnAndShowsProgress) {
   // The third reply (the DCC options) comes short: its message holds the job mid-way.
   Module().InjectFault(sim::Fault::kShortReply, 3);
-  gate_.Close();
-  Click("CommandReadAll");
-  ASSERT_TRUE(QTest::qWaitFor([this] { return gate_.Holding(); }, 30000));
-  EXPECT_TRUE(window_->Jobs().Busy());
-
+  RunHeld("CommandReadAll");
   auto* progress = Find<QProgressBar>("ProgressAction");
   ASSERT_NE(progress, nullptr);
   ASSERT_TRUE(
@@ -184,8 +150,11 @@ TEST_F(DispatcherTest, WhileReadAllRunsTheWindowIsDrawnShowsProgressAndCancelSto
       << progress->text().toStdString();
   EXPECT_EQ(progress->value(), 2) << "two steps done";
   EXPECT_GT(progress->maximum(), 2);
-  EXPECT_TRUE(Find("LabelAction")->isVisible());
-  EXPECT_TRUE(progress->isVisible());
+  ExpectVisible({"LabelAction", "ProgressAction", "CommandCancel"}, true);
+  ExpectEnabled({"CommandCancel"}, true);
+  ExpectEnabled({"SSTab_Main", "ComboPort", "cmdRefreshComm", "TextAddress", "CheckPyraBD",
+                 "CommandReadAll", "CommandLoad", "CheckKLnumber", "CommandGenVersion"},
+                false);
 
   PaintCounter painted;
   progress->installEventFilter(&painted);
@@ -195,6 +164,7 @@ TEST_F(DispatcherTest, WhileReadAllRunsTheWindowIsDrawnShowsProgressAndCancelSto
   progress->removeEventFilter(&painted);
 
   Click("CommandCancel");
+  EXPECT_TRUE(window_->Jobs().CancelRequested());
   gate_.Open();
   WaitIdle();
   EXPECT_EQ(prompter_.Texts(),
@@ -203,25 +173,77 @@ TEST_F(DispatcherTest, WhileReadAllRunsTheWindowIsDrawnShowsProgressAndCancelSto
   // The DCC step under way finished; the addressing that follows was never asked.
   EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 12), 1);
   EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 8), 0);
-  EXPECT_FALSE(Find("LabelAction")->isVisible());
-  EXPECT_FALSE(progress->isVisible());
+  ExpectVisible({"LabelAction", "ProgressAction", "CommandCancel"}, false);
+  ExpectEnabled({"SSTab_Main", "ComboPort", "CommandReadAll", "CommandGenVersion"}, true);
 }
 
-TEST_F(DispatcherTest, ReadAllShowsWhichPinItIsReading) {
+constexpr char kLost[] =
+    "The connection to the module was lost: the simulated line was disconnected";
+
+// The port vanishing while the window runs "Read All": one clear message, the port closed, the
+// port list filled anew, and a window that works again once a port is picked.
+class PortLostTest : public SimulatorTest {
+ protected:
+  // Pulls the simulated line when the running operation reports `step`. The progress signal is
+  // emitted on the link thread; a direct connection acts there, between two exchanges, as an
+  // adapter pulled at that moment would.
+  void UnplugAt(const QString& step) {
+    auto* channel = static_cast<sim::SimChannel*>(IdleLink().Channel());
+    ASSERT_NE(channel, nullptr);
+    unplug_ = QObject::connect(
+        &window_->Jobs(), &LinkThread::Progress, &window_->Jobs(),
+        [this, channel, step](const QString& reported, int, int) {
+          if (reported != step || unplugged_.exchange(true)) return;
+          channel->Unplug();
+        },
+        Qt::DirectConnection);
+  }
+  void TearDown() override {
+    QObject::disconnect(unplug_);
+    SimulatorTest::TearDown();
+  }
+
+  QMetaObject::Connection unplug_;
+  std::atomic<bool> unplugged_{false};
+};
+
+TEST_F(PortLostTest, ReadAllEndsWithOneMessageAndTheWindowWorksOnceThePortIsPickedAgain) {
+  Module().Memory().id_string = "Gleis 7";
+  Module().Memory().pins[6].aspect_mode = 3;  // read only if the line lasted to pin 7
+  UnplugAt("Reading pin 5 of 32");
+  system_ports_ = {"ttyFAKE0", "ttyUSB3"};  // an adapter came meanwhile
+
+  Run("CommandReadAll");
+  EXPECT_TRUE(unplugged_);
+  EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{kLost}));
+  EXPECT_EQ(IdleLink().Channel(), nullptr) << "the port is closed";
+  EXPECT_EQ(ItemsOf("ComboPort"), (QStringList{"ttyFAKE0", "ttyUSB3", "Simulator"}));
+  EXPECT_EQ(Find<QComboBox>("ComboPort")->currentIndex(), -1) << "nothing is selected";
+  EXPECT_EQ(TextOf("ComboPort"), "");
+  // What was read before the line went is shown; later pins were not read.
+  EXPECT_EQ(TextOf("TextGenIDString"), "Gleis 7");
+  EXPECT_EQ(TextOf("LabelGenVersionString"), "3.2.0.17");
+  EXPECT_EQ(window_->Model().Pins[6].AspectMode, 0);
+  ExpectEnabled({"ConnectionArea", "CommandReadAll"}, true);
+  EXPECT_FALSE(Find("LabelAction")->isVisible());
+
+  prompter_.Clear();
   ChoosePort("Simulator");
-  // Past the general settings (twelve replies) the pins are read; a silent reply holds the job.
-  Module().InjectFault(sim::Fault::kNoReply, 24);
-  gate_.Close();
-  Click("CommandReadAll");
-  ASSERT_TRUE(QTest::qWaitFor([this] { return gate_.Holding(); }, 30000));
-  auto* progress = Find<QProgressBar>("ProgressAction");
-  ASSERT_NE(progress, nullptr);
-  const QRegularExpression pin_of_32("pin \\d+ of 32");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pin_of_32.match(progress->text()).hasMatch(); }, 30000))
-      << progress->text().toStdString();
-  gate_.Open();
+  Run("CommandReadAll");
+  EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
+  EXPECT_EQ(window_->Model().Pins[6].AspectMode, 3) << "the whole module was read";
+  EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 11), 1) << "up to the enable map";
+  EXPECT_TRUE(IdleLink().PortOpen());
+}
+
+TEST_F(PortLostTest, PortFoundGoneByAJobThatSendsNothingIsClosedWithTheMessageToo) {
+  static_cast<sim::SimChannel*>(IdleLink().Channel())->Unplug();
+  // A job that does not talk to the module still finds the port gone once it ends.
+  window_->Jobs().Run([](Link&) {});
   WaitIdle();
-  EXPECT_EQ(prompter_.Last(), "No response received, resetting bidirectional communication");
+  EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{kLost}));
+  EXPECT_EQ(IdleLink().Channel(), nullptr);
+  EXPECT_EQ(TextOf("ComboPort"), "");
 }
 
 }  // namespace

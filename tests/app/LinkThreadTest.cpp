@@ -18,10 +18,19 @@ TEST(LinkThreadTest, JobsRunOffTheGuiThreadAndReportBackOnIt) {
   ManualClock clock;
   ScriptedPrompter prompter;
   LinkThread jobs(clock, prompter);
+  jobs.Configure([](Link& link) { link.State().ExtendedAddress = 42; });
+  EXPECT_FALSE(jobs.Busy()) << "a change made while idle applies at once";
+  EXPECT_EQ(jobs.IdleLink().State().ExtendedAddress, 42);
+
   std::vector<bool> busy_changes;
   QObject::connect(&jobs, &LinkThread::BusyChanged,
                    [&busy_changes](bool busy) { busy_changes.push_back(busy); });
-
+  std::vector<QString> lines;
+  QObject receiver;  // on the GUI thread
+  QObject::connect(&jobs, &LinkThread::LogLine, &receiver, [&lines](const QString& line) {
+    EXPECT_EQ(QThread::currentThread(), qApp->thread());
+    lines.push_back(line);
+  });
   QThread* job_thread = nullptr;
   QThread* done_thread = nullptr;
   bool chained_ran = false;
@@ -29,6 +38,8 @@ TEST(LinkThreadTest, JobsRunOffTheGuiThreadAndReportBackOnIt) {
       [&](Link& link) {
         job_thread = QThread::currentThread();
         link.State().ModuleAddress = 9;
+        link.Log("> one");
+        link.Log("< two");
       },
       [&] {
         done_thread = QThread::currentThread();
@@ -44,37 +55,10 @@ TEST(LinkThreadTest, JobsRunOffTheGuiThreadAndReportBackOnIt) {
   EXPECT_TRUE(chained_ran);
   EXPECT_EQ(busy_changes, (std::vector<bool>{true, false}));
   EXPECT_EQ(jobs.IdleLink().State().ModuleAddress, 9);
-}
-
-TEST(LinkThreadTest, ConfigureAppliesAtOnceWhileIdle) {
-  ManualClock clock;
-  ScriptedPrompter prompter;
-  LinkThread jobs(clock, prompter);
-  jobs.Configure([](Link& link) { link.State().ExtendedAddress = 42; });
-  EXPECT_FALSE(jobs.Busy());
-  EXPECT_EQ(jobs.IdleLink().State().ExtendedAddress, 42);
-}
-
-TEST(LinkThreadTest, LogLinesArriveOnTheGuiThreadInOrder) {
-  ManualClock clock;
-  ScriptedPrompter prompter;
-  LinkThread jobs(clock, prompter);
-  std::vector<QString> lines;
-  QObject receiver;  // on the GUI thread
-  QObject::connect(&jobs, &LinkThread::LogLine, &receiver, [&lines](const QString& line) {
-    EXPECT_EQ(QThread::currentThread(), qApp->thread());
-    lines.push_back(line);
-  });
-  jobs.Run([](Link& link) {
-    link.Log("> one");
-    link.Log("< two");
-  });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !jobs.Busy(); }, 30000));
   EXPECT_EQ(lines, (std::vector<QString>{"> one", "< two"}));
 }
 
 struct BoxCase {
-  const char* name;
   Buttons buttons;
   QMessageBox::StandardButton pressed;
   Answer expected;
@@ -103,9 +87,17 @@ class BoxPresser {
   QTimer timer_;
 };
 
-TEST_P(GuiPrompterTest, QuestionFromTheLinkThreadIsAnsweredOnTheGuiThread) {
+TEST_P(GuiPrompterTest, QuestionFromEitherThreadIsAnsweredOnTheGuiThread) {
   QWidget owner;
   GuiPrompter prompter(&owner);
+  {
+    SCOPED_TRACE("asked on the GUI thread: shown directly");
+    BoxPresser presser(GetParam().pressed);
+    EXPECT_EQ(prompter.Ask("Expert Mode?", GetParam().buttons), GetParam().expected);
+    EXPECT_EQ(presser.text_, "Expert Mode?");
+    EXPECT_EQ(presser.icon_, QMessageBox::NoIcon);
+  }
+  SCOPED_TRACE("asked on the link thread");
   BoxPresser presser(GetParam().pressed);
   std::atomic<bool> done = false;
   Answer answer = Answer::kOk;
@@ -121,23 +113,13 @@ TEST_P(GuiPrompterTest, QuestionFromTheLinkThreadIsAnsweredOnTheGuiThread) {
   EXPECT_EQ(presser.icon_, QMessageBox::Warning);
 }
 
-TEST_P(GuiPrompterTest, QuestionOnTheGuiThreadIsShownDirectly) {
-  QWidget owner;
-  GuiPrompter prompter(&owner);
-  BoxPresser presser(GetParam().pressed);
-  EXPECT_EQ(prompter.Ask("Expert Mode?", GetParam().buttons), GetParam().expected);
-  EXPECT_EQ(presser.text_, "Expert Mode?");
-  EXPECT_EQ(presser.icon_, QMessageBox::NoIcon);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Buttons, GuiPrompterTest,
-    ::testing::Values(BoxCase{"Yes", Buttons::kYesNo, QMessageBox::Yes, Answer::kYes},
-                      BoxCase{"No", Buttons::kYesNo, QMessageBox::No, Answer::kNo},
-                      BoxCase{"Ok", Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk},
-                      BoxCase{"Cancel", Buttons::kOkCancel, QMessageBox::Cancel, Answer::kCancel},
-                      BoxCase{"OkOnly", Buttons::kOk, QMessageBox::Ok, Answer::kOk}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(BoxCase{Buttons::kYesNo, QMessageBox::Yes, Answer::kYes},
+                      BoxCase{Buttons::kYesNo, QMessageBox::No, Answer::kNo},
+                      BoxCase{Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk},
+                      BoxCase{Buttons::kOkCancel, QMessageBox::Cancel, Answer::kCancel},
+                      BoxCase{Buttons::kOk, QMessageBox::Ok, Answer::kOk}));
 
 TEST(GuiPrompterDetachTest, DetachedPrompterAnswersWithoutShowingAnything) {
   QWidget owner;
