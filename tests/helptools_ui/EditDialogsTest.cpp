@@ -2,6 +2,7 @@
 // buttons, on a small configuration.
 #include <QPushButton>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "HelpToolsUiTestSupport.h"
@@ -78,41 +79,28 @@ class EditDialogsTest : public ::testing::Test {
 };
 
 TEST_F(EditDialogsTest, DialogsHaveTheirButtonsAndCaptions) {
-  struct Expected {
+  const struct {
     std::function<bool()> open;
     const char* title;
-    std::vector<std::pair<const char*, const char*>> buttons;
-  };
-  const Expected dialogs[] = {
+    QStringList buttons;
+  } dialogs[] = {
       {[this] { return edits_.EditPin(); },
        "Edit Pin",
-       {{"CommandCopyPin", "Copy Pin"},
-        {"CommandPastePin", "Paste Pin"},
-        {"CommandClearPin", "Clear Pin"},
-        {"CommandCancel", "Cancel"}}},
+       {"CommandCopyPin=Copy Pin", "CommandPastePin=Paste Pin", "CommandClearPin=Clear Pin",
+        "CommandCancel=Cancel"}},
       {[this] { return edits_.EditAspect(); },
        "Edit Aspect",
-       {{"CommandCopy", "Copy Aspect"},
-        {"CommandPaste", "Paste Aspect"},
-        {"CommandClear", "Clear Aspect"},
-        {"CommandClean", "Cleanup Aspect"},
-        {"CommandCancel", "Cancel"}}},
+       {"CommandCopy=Copy Aspect", "CommandPaste=Paste Aspect", "CommandClear=Clear Aspect",
+        "CommandClean=Cleanup Aspect", "CommandCancel=Cancel"}},
       {[this] { return edits_.EditStep(0); },
        "Edit Step",
-       {{"commandInsert", "Insert Step"},
-        {"commandDelete", "Delete Step"},
-        {"commandCancel", "Cancel"}}},
+       {"commandInsert=Insert Step", "commandDelete=Delete Step", "commandCancel=Cancel"}},
   };
-  for (const Expected& e : dialogs) {
+  for (const auto& e : dialogs) {
     ModalDriver driver([&](QDialog& d) {
       EXPECT_EQ(d.windowTitle(), e.title);
       EXPECT_EQ(d.findChildren<QPushButton*>().size(), e.buttons.size()) << e.title;
-      for (const auto& [name, caption] : e.buttons) {
-        auto* button = Find<QPushButton>(d, name);
-        if (button) {
-          EXPECT_EQ(button->text(), caption) << name;
-        }
-      }
+      ExpectCaptions(d, e.buttons);
       d.reject();
     });
     EXPECT_FALSE(e.open());
@@ -215,115 +203,59 @@ TEST_F(EditDialogsTest, AspectCopyIsPastedOnAnotherPinAfterReopening) {
 
 // ---- Aspect and step operations on one aspect ----
 
-struct StepOpCase {
-  const char* name;
-  uint8_t aspect_mode;
-  bool step_dialog;  // Edit Step (on `row`) or Edit Aspect
-  int row;
-  const char* button;
-  std::vector<StepRecord> before;  // steps 0.. of the aspect; the rest empty
-  std::vector<StepRecord> after;
-  const char* description_after;
-};
-
-void PrintTo(const StepOpCase& c, std::ostream* os) { *os << c.name; }
-
-class StepOpTest : public EditDialogsTest, public ::testing::WithParamInterface<StepOpCase> {};
-
-TEST_P(StepOpTest, ButtonReshapesTheAspect) {
-  const StepOpCase& c = GetParam();
-  model_.CurrentPin = 10;
-  model_.CurrentAspect = 1;
-  Pin(10).AspectMode = c.aspect_mode;
-  AspectRecord& aspect = Aspect(10, 1);
-  aspect.Description = "Night";
-  for (size_t s = 0; s < c.before.size(); ++s) aspect.Steps[s] = c.before[s];
-  const AspectRecord other = Aspect(10, 2) = Aspect(10, 0) = aspect;
-
-  const bool changed = c.step_dialog ? PressOnStep(c.row, c.button) : PressOnAspect(c.button);
-
-  std::array<StepRecord, 10> expected{};
-  for (size_t s = 0; s < c.after.size(); ++s) expected[s] = c.after[s];
-  EXPECT_EQ(aspect.Steps, expected);
-  EXPECT_EQ(aspect.Description, c.description_after);
-  EXPECT_TRUE(changed);
-  EXPECT_EQ(Aspect(10, 0), other) << "other aspects untouched";
-  EXPECT_EQ(Aspect(10, 2), other);
-  if (c.step_dialog) {
-    EXPECT_EQ(model_.CurrentStep, c.row);
-  }
+// Steps of the aspect as letters, one per step from step 0, the rest empty; 'x' is an empty
+// step with leftover parameters.
+std::array<StepRecord, 10> Steps(const char* letters) {
+  const std::map<char, StepRecord> kSteps = {
+      {'A', Step(kOn, 10)},   {'B', Step(kWait, 0, 25, 2)}, {'C', Step(kOff, 30)},
+      {'D', Step(kBlink, 5)}, {'E', StepRecord{}},          {'x', StepRecord{0, 1, 2, 3, 4, 5}}};
+  std::array<StepRecord, 10> steps{};
+  for (size_t s = 0; letters[s]; ++s) steps[s] = kSteps.at(letters[s]);
+  return steps;
 }
 
-const StepRecord kA = Step(kOn, 10);
-const StepRecord kB = Step(kWait, 0, 25, 2);
-const StepRecord kC = Step(kOff, 30);
-const StepRecord kD = Step(kBlink, 5);
-const StepRecord kE{};
+TEST_F(EditDialogsTest, StepAndAspectButtonsReshapeTheAspect) {
+  const struct {
+    const char* name;
+    uint8_t aspect_mode;
+    int row;  // Edit Step on this row; -1: Edit Aspect
+    const char* button;
+    const char* before;
+    const char* after;
+  } cases[] = {
+      // With 12 aspects the last step is 2: step 3 is beyond the aspect and stays.
+      {"InsertAtStep1Of12", kAspectMode12x3, 1, "commandInsert", "ABCD", "AEBD"},
+      {"InsertAtLastStepOf12", kAspectMode12x3, 2, "commandInsert", "ABCD", "ABED"},
+      {"InsertAtStep0Of4", kAspectMode4x9, 0, "commandInsert", "ABCEEEEED", "EABC"},
+      {"DeleteStep0Of12", kAspectMode12x3, 0, "commandDelete", "ABCD", "BCED"},
+      {"DeleteStep1Of4", kAspectMode4x9, 1, "commandDelete", "ABCEEEEED", "ACEEEEEDE"},
+      {"ClearAspect", kAspectMode4x9, -1, "CommandClear", "ABCD", ""},
+      // The empty step and all after it are zeroed.
+      {"CleanupOnDashOff", kAspectMode12x3, -1, "CommandClean", "AxC", "AEE"},
+      {"CleanupKeepsStepsBeforeTheFirstEmpty", kAspectMode4x9, -1, "CommandClean", "ABCDEAB",
+       "ABCD"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    model_.CurrentPin = 10;
+    model_.CurrentAspect = 1;
+    model_.CurrentStep = 0;
+    Pin(10).AspectMode = c.aspect_mode;
+    AspectRecord& aspect = Aspect(10, 1);
+    aspect.Description = "Night";
+    aspect.Steps = Steps(c.before);
+    const AspectRecord other = Aspect(10, 2) = Aspect(10, 0) = aspect;
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, StepOpTest,
-    ::testing::Values(
-        // With 12 aspects the last step is 2: step 3 is beyond the aspect and stays.
-        StepOpCase{"InsertAtStep1Of12",
-                   kAspectMode12x3,
-                   true,
-                   1,
-                   "commandInsert",
-                   {kA, kB, kC, kD},
-                   {kA, kE, kB, kD},
-                   "Night"},
-        StepOpCase{"InsertAtLastStepOf12",
-                   kAspectMode12x3,
-                   true,
-                   2,
-                   "commandInsert",
-                   {kA, kB, kC, kD},
-                   {kA, kB, kE, kD},
-                   "Night"},
-        StepOpCase{"InsertAtStep0Of4",
-                   kAspectMode4x9,
-                   true,
-                   0,
-                   "commandInsert",
-                   {kA, kB, kC, kE, kE, kE, kE, kE, kD},
-                   {kE, kA, kB, kC},
-                   "Night"},
-        StepOpCase{"DeleteStep0Of12",
-                   kAspectMode12x3,
-                   true,
-                   0,
-                   "commandDelete",
-                   {kA, kB, kC, kD},
-                   {kB, kC, kE, kD},
-                   "Night"},
-        StepOpCase{"DeleteStep1Of4",
-                   kAspectMode4x9,
-                   true,
-                   1,
-                   "commandDelete",
-                   {kA, kB, kC, kE, kE, kE, kE, kE, kD},
-                   {kA, kC, kE, kE, kE, kE, kE, kD, kE},
-                   "Night"},
-        StepOpCase{
-            "ClearAspect", kAspectMode4x9, false, 0, "CommandClear", {kA, kB, kC, kD}, {}, ""},
-        // "On", "-" with leftover parameters, "Off": the empty step and all after it are zeroed.
-        StepOpCase{"CleanupOnDashOff",
-                   kAspectMode12x3,
-                   false,
-                   0,
-                   "CommandClean",
-                   {kA, StepRecord{0, 1, 2, 3, 4, 5}, kC},
-                   {kA, kE, kE},
-                   ""},
-        StepOpCase{"CleanupKeepsStepsBeforeTheFirstEmpty",
-                   kAspectMode4x9,
-                   false,
-                   0,
-                   "CommandClean",
-                   {kA, kB, kC, kD, kE, kA, kB},
-                   {kA, kB, kC, kD},
-                   ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    EXPECT_TRUE(c.row >= 0 ? PressOnStep(c.row, c.button) : PressOnAspect(c.button));
+    EXPECT_EQ(aspect.Steps, Steps(c.after));
+    EXPECT_EQ(aspect.Description, c.row >= 0 ? "Night" : "") << "only the aspect buttons clear it";
+    EXPECT_EQ(Aspect(10, 0), other) << "other aspects untouched";
+    EXPECT_EQ(Aspect(10, 2), other);
+    if (c.row >= 0) {
+      EXPECT_EQ(model_.CurrentStep, c.row);
+    }
+  }
+}
 
 }  // namespace
 }  // namespace pyra::test

@@ -4,7 +4,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <QtTest/QTest>
-#include <functional>
+#include <string>
 #include <vector>
 
 #include "HelpToolsUiTestSupport.h"
@@ -24,8 +24,6 @@ constexpr int kMultibit7 = 33;
 constexpr int kSetLevel = 38;
 constexpr int kWait = 102;
 constexpr int kRow = 3;
-
-QString Indexed(const char* name, int index) { return QString("%1_%2").arg(name).arg(index); }
 
 class HelpToolRunTest : public ::testing::Test {
  protected:
@@ -67,131 +65,99 @@ class HelpToolRunTest : public ::testing::Test {
   std::vector<bool> changed_;  // what each Run returned
 };
 
-struct RunCase {
-  const char* name;
-  StepRecord step;
-  int box;
-  const char* dialog;
-  std::function<void(QDialog&)> drive;  // ends with OK or Cancel
-  StepRecord after;
-  std::vector<const char*> boxes;  // Par1, Par2, Par3 texts of the row afterwards
-  const char* time_label;
-};
-
-void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
-
-class HelpToolRunCaseTest : public HelpToolRunTest,
-                            public ::testing::WithParamInterface<RunCase> {};
-
-TEST_P(HelpToolRunCaseTest, ToolOpensForTheBoxAndItsValueReturnsToTheRow) {
-  const RunCase& c = GetParam();
-  Show(kRow, c.step);
-  QString opened;
-  {
-    ModalDriver driver([&](QDialog& d) {
-      opened = d.objectName();
-      c.drive(d);
-    });
-    DoubleClick(kRow, c.box);
-    EXPECT_FALSE(driver.LeftOpen()) << "the tool was not closed";
+// Drives a tool: "name=text" types into a box, a slider is moved to its end, anything else is
+// clicked.
+void Drive(QDialog& d, const std::vector<std::string>& actions) {
+  for (const std::string& action : actions) {
+    const auto eq = action.find('=');
+    const QString name = QString::fromStdString(action.substr(0, eq));
+    if (eq != std::string::npos) {
+      Type(d, name, QString::fromStdString(action.substr(eq + 1)));
+    } else if (auto* slider = d.findChild<QSlider*>(name)) {
+      QTest::keyClick(slider, Qt::Key_End);
+    } else {
+      Click(d, name);
+    }
   }
-  EXPECT_EQ(opened, c.dialog);
-  EXPECT_EQ(changed_, std::vector<bool>{!(c.after == c.step)});
-  EXPECT_EQ(Step(kRow), c.after);
-  const char* names[] = {"TextPAspPar1", "TextPAspPar2", "TextPAspPar3"};
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(TextOf(*grid_, Indexed(names[i], kRow)), c.boxes[i]);
-  EXPECT_EQ(TextOf(*grid_, Indexed("LabelPAspTime", kRow)), c.time_label);
-  EXPECT_TRUE(prompter_.Texts().empty());
 }
 
-void SlideToEnd(QDialog& d) { QTest::keyClick(Find<QSlider>(d, "SliderCTTime"), Qt::Key_End); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, HelpToolRunCaseTest,
-    ::testing::Values(RunCase{"WaitPar2OkStoresTimeAndBase",
-                              {kWait, 0, 0, 0, 10, 1},
-                              2,
-                              "dlgCT",
-                              [](QDialog& d) {
-                                EXPECT_EQ(TextOf(d, "TextCTBase"), "1");
-                                EXPECT_EQ(Find<QSlider>(d, "SliderCTTime")->value(), 10);
-                                SlideToEnd(d);
-                                Type(d, "TextCTBase", "3");
-                                Click(d, "OKButton");
-                              },
-                              {kWait, 0, 0, 0, 63, 3},
-                              {"0", "63", "3"},
-                              "10:45.12"},
-                      RunCase{"WaitTimeLabelCancelKeepsTheRow",
-                              {kWait, 0, 0, 0, 10, 1},
-                              StepGrid::kTimeLabel,
-                              "dlgCT",
-                              [](QDialog& d) {
-                                SlideToEnd(d);
-                                Type(d, "TextCTBase", "0");
-                                Click(d, "CancelButton");
-                              },
-                              {kWait, 0, 0, 0, 10, 1},
-                              {"0", "10", "1"},
-                              "00:01.60"},
-                      RunCase{"Multibit3Par1With37",
-                              {kMultibit3, 1, 0, 37, 0, 0},
-                              1,
-                              "dlgPyraCalcPattern",
-                              [](QDialog& d) {
-                                EXPECT_TRUE(Ticked(d, "chkUitgang_0"));
-                                EXPECT_FALSE(Ticked(d, "chkUitgang_1"));
-                                EXPECT_TRUE(Ticked(d, "chkUitgang_2"));
-                                EXPECT_TRUE(Ticked(d, "chkAllDark"));
-                                for (int i = 3; i < 7; ++i)
-                                  EXPECT_FALSE(Enabled(d, Indexed("chkUitgang", i)));
-                                Click(d, "chkUitgang_1");
-                                Click(d, "OKButton");
-                              },
-                              {kMultibit3, 1, 0, 39, 0, 0},
-                              {"39", "0", "0"},
-                              "00:00.00"},
-                      RunCase{"Multibit7Par1With127",
-                              {kMultibit7, 0, 0, 127, 0, 0},
-                              1,
-                              "dlgPyraCalcPattern",
-                              [](QDialog& d) {
-                                for (int i = 0; i < 7; ++i)
-                                  EXPECT_TRUE(Ticked(d, Indexed("chkUitgang", i)));
-                                EXPECT_FALSE(Enabled(d, "chkAllDark"));
-                                EXPECT_FALSE(Enabled(d, "chkNoDark"));
-                                Click(d, "chkUitgang_6");
-                                Click(d, "OKButton");
-                              },
-                              {kMultibit7, 0, 0, 63, 0, 0},
-                              {"63", "0", "0"},
-                              "00:00.00"},
-                      RunCase{"EventInputComposes117",
-                              {kEventInput, 0, 0, 0, 0, 0},
-                              1,
-                              "dlgPyraCalcEventPattern",
-                              [](QDialog& d) {
-                                Click(d, "chkEvent_0");
-                                Click(d, "chkEvent_2");
-                                Click(d, "optEvent_7");
-                                Click(d, "OKButton");
-                              },
-                              {kEventInput, 0, 0, 117, 0, 0},
-                              {"117", "0", "0"},
-                              "00:00.00"},
-                      RunCase{"EventInputCancelReturnsTheOpeningValue",
-                              {kEventInput, 0, 0, 20, 0, 0},
-                              1,
-                              "dlgPyraCalcEventPattern",
-                              [](QDialog& d) {
-                                Click(d, "optEvent_7");
-                                Click(d, "chkEvent_3");
-                                Click(d, "CancelButton");
-                              },
-                              {kEventInput, 0, 0, 20, 0, 0},
-                              {"20", "0", "0"},
-                              "00:00.00"}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST_F(HelpToolRunTest, ToolOpensForTheBoxAndItsValueReturnsToTheRow) {
+  const struct {
+    const char* name;
+    StepRecord step;
+    int box;
+    const char* dialog;
+    std::vector<std::string> actions;  // end with OK or Cancel
+    StepRecord after;                  // also shown in the row's Par1..Par3
+    const char* time_label;
+  } cases[] = {
+      {"WaitPar2OkStoresTimeAndBase",
+       {kWait, 0, 0, 0, 10, 1},
+       2,
+       "dlgCT",
+       {"SliderCTTime", "TextCTBase=3", "OKButton"},
+       {kWait, 0, 0, 0, 63, 3},
+       "10:45.12"},
+      {"WaitTimeLabelCancelKeepsTheRow",
+       {kWait, 0, 0, 0, 10, 1},
+       StepGrid::kTimeLabel,
+       "dlgCT",
+       {"SliderCTTime", "TextCTBase=0", "CancelButton"},
+       {kWait, 0, 0, 0, 10, 1},
+       "00:01.60"},
+      {"Multibit3Par1With37",
+       {kMultibit3, 1, 0, 37, 0, 0},
+       1,
+       "dlgPyraCalcPattern",
+       {"chkUitgang_1", "OKButton"},
+       {kMultibit3, 1, 0, 39, 0, 0},
+       "00:00.00"},
+      {"Multibit7Par1With127",
+       {kMultibit7, 0, 0, 127, 0, 0},
+       1,
+       "dlgPyraCalcPattern",
+       {"chkUitgang_6", "OKButton"},
+       {kMultibit7, 0, 0, 63, 0, 0},
+       "00:00.00"},
+      {"EventInputComposes117",
+       {kEventInput, 0, 0, 0, 0, 0},
+       1,
+       "dlgPyraCalcEventPattern",
+       {"chkEvent_0", "chkEvent_2", "optEvent_7", "OKButton"},
+       {kEventInput, 0, 0, 117, 0, 0},
+       "00:00.00"},
+      {"EventInputCancelReturnsTheOpeningValue",
+       {kEventInput, 0, 0, 20, 0, 0},
+       1,
+       "dlgPyraCalcEventPattern",
+       {"optEvent_7", "chkEvent_3", "CancelButton"},
+       {kEventInput, 0, 0, 20, 0, 0},
+       "00:00.00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    changed_.clear();
+    prompter_.Clear();
+    Show(kRow, c.step);
+    QString opened;
+    {
+      ModalDriver driver([&](QDialog& d) {
+        opened = d.objectName();
+        Drive(d, c.actions);
+      });
+      DoubleClick(kRow, c.box);
+      EXPECT_FALSE(driver.LeftOpen()) << "the tool was not closed";
+    }
+    EXPECT_EQ(opened, c.dialog);
+    EXPECT_EQ(changed_, std::vector<bool>{!(c.after == c.step)});
+    EXPECT_EQ(Step(kRow), c.after);
+    EXPECT_EQ(TextOf(*grid_, Indexed("TextPAspPar1", kRow)), QString::number(c.after.Par1));
+    EXPECT_EQ(TextOf(*grid_, Indexed("TextPAspPar2", kRow)), QString::number(c.after.Par2));
+    EXPECT_EQ(TextOf(*grid_, Indexed("TextPAspPar3", kRow)), QString::number(c.after.Par3));
+    EXPECT_EQ(TextOf(*grid_, Indexed("LabelPAspTime", kRow)), c.time_label);
+    EXPECT_TRUE(prompter_.Texts().empty());
+  }
+}
 
 TEST_F(HelpToolRunTest, BoxWithoutAToolShowsTheMessageAndOpensNothing) {
   Show(kRow, {kSetLevel, 0, 0, 12, 0, 0});

@@ -42,6 +42,15 @@ QString TextOf(const QObject& parent, const QString& name) {
   return {};
 }
 
+void ExpectCaptions(const QObject& parent, const QStringList& captions) {
+  for (const QString& caption : captions) {
+    const qsizetype eq = caption.indexOf('=');
+    if (QWidget* w = Find(parent, caption.left(eq))) {
+      EXPECT_EQ(w->property("text").toString(), caption.mid(eq + 1)) << caption.toStdString();
+    }
+  }
+}
+
 bool Ticked(const QObject& parent, const QString& name) {
   auto* button = Find<QAbstractButton>(parent, name);
   return button && button->isChecked();

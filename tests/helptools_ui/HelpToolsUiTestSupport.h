@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -23,12 +24,18 @@ T* Find(const QObject& parent, const QString& name) {
   return found;
 }
 
+inline QString Indexed(const char* name, int index) {
+  return QString("%1_%2").arg(name).arg(index);
+}
+
 // Clicks near the left end, where even a stretched check box or option button has its box.
 void Click(const QObject& parent, const QString& name);
 // Replaces the text of a box by typing; `leave` presses Return afterwards, which takes the value
 // as leaving the box does.
 void Type(const QObject& parent, const QString& name, const QString& text, bool leave = true);
 QString TextOf(const QObject& parent, const QString& name);
+// Each caption is "control=text": the control's text property must be exactly that text.
+void ExpectCaptions(const QObject& parent, const QStringList& captions);
 bool Ticked(const QObject& parent, const QString& name);
 bool Enabled(const QObject& parent, const QString& name);
 

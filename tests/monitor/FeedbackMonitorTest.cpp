@@ -15,33 +15,27 @@ class FeedbackMonitorTest : public LinkFixture {
   FeedbackMonitor monitor_;
 };
 
-struct PollCase {
-  const char* name;
-  std::vector<int> reply;  // empty: no reply at all
-  Lines line;
-};
-
-void PrintTo(const PollCase& c, std::ostream* os) { *os << c.name; }
-
-class PollTest : public FeedbackMonitorTest, public ::testing::WithParamInterface<PollCase> {};
-
-TEST_P(PollTest, ListsOnlyValidRepliesOfFourBytes) {
-  const PollCase& k = GetParam();
-  if (!k.reply.empty()) QueueReplies({k.reply});
-  EXPECT_EQ(PollFeedback(link_), k.line);
-  EXPECT_EQ(SentPayloads().size(), 0u) << "a poll is a frame with a header only";
-  EXPECT_EQ(channel_->Written().size(), 3u) << Written();
-  EXPECT_TRUE(prompter_.Texts().empty())
-      << "other sizes are ignored silently: " << prompter_.Last();
+TEST_F(FeedbackMonitorTest, PollListsOnlyValidRepliesOfFourBytes) {
+  const struct {
+    std::vector<int> reply;
+    Lines line;
+  } cases[] = {
+      {{1, 2, 3, 4}, "<1> <2> <3> <4> \r\n"},
+      {{12, 0, 127, 3}, "<12> <0> <127> <3> \r\n"},
+      {{1, 2, 3}, std::nullopt},
+      {{1, 2, 3, 4, 5}, std::nullopt},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(::testing::PrintToString(k.reply));
+    channel_->ClearWritten();
+    QueueReplies({k.reply});
+    EXPECT_EQ(PollFeedback(link_), k.line);
+    EXPECT_EQ(SentPayloads().size(), 0u) << "a poll is a frame with a header only";
+    EXPECT_EQ(channel_->Written().size(), 3u) << Written();
+    EXPECT_TRUE(prompter_.Texts().empty())
+        << "other sizes are ignored silently: " << prompter_.Last();
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, PollTest,
-    ::testing::Values(PollCase{"FourBytes", {1, 2, 3, 4}, "<1> <2> <3> <4> \r\n"},
-                      PollCase{"Extremes", {12, 0, 127, 3}, "<12> <0> <127> <3> \r\n"},
-                      PollCase{"ThreeBytesAreIgnored", {1, 2, 3}, std::nullopt},
-                      PollCase{"FiveBytesAreIgnored", {1, 2, 3, 4, 5}, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FeedbackMonitorTest, WithoutBidirectionalModeNothingIsAwaitedOrListed) {
   link_.State().Bidirectional = false;
