@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
-
 
 namespace pyra::test {
 namespace {
@@ -20,30 +20,6 @@ struct EntryCase {
   int help_tool;
   int display_offset;
 };
-
-void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.code << " " << c.name; }
-
-class InstructionEntryTest : public ::testing::TestWithParam<EntryCase> {};
-
-TEST_P(InstructionEntryTest, MatchesTheInstructionTable) {
-  const EntryCase& e = GetParam();
-  const InstructionDef& d = InstructionTable()[e.code];
-  EXPECT_EQ(d.Group, e.group);
-  EXPECT_EQ(d.Name, e.name);
-  EXPECT_EQ(d.HasFade, e.fade);
-  EXPECT_EQ(d.Caption0, e.captions[0]);
-  EXPECT_EQ(d.Caption1, e.captions[1]);
-  EXPECT_EQ(d.Caption2, e.captions[2]);
-  EXPECT_EQ(d.Caption3, e.captions[3]);
-  EXPECT_EQ(d.UsesOffset, *e.captions[0] != 0);
-  EXPECT_EQ(d.UsesPar1, *e.captions[1] != 0);
-  EXPECT_EQ(d.UsesPar2, *e.captions[2] != 0);
-  EXPECT_EQ(d.UsesPar3, *e.captions[3] != 0);
-  EXPECT_EQ(d.Par1Min, 0);
-  EXPECT_EQ(d.Par1Max, e.par1_max);
-  EXPECT_EQ(d.HelpTool, e.help_tool);
-  EXPECT_EQ(d.Par1DisplayOffset, e.display_offset);
-}
 
 constexpr std::array<const char*, 4> kPO60 = {"P.O.", "T(/60)", "", ""};
 constexpr std::array<const char*, 4> kPOPatt = {"P.O.", "Patt.", "", ""};
@@ -108,7 +84,24 @@ std::vector<EntryCase> Entries() {
   return v;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllDefinedCodes, InstructionEntryTest, ::testing::ValuesIn(Entries()));
+TEST(InstructionTableTest, EveryDefinedCodeMatchesItsEntry) {
+  for (const EntryCase& e : Entries()) {
+    SCOPED_TRACE(e.name);
+    const InstructionDef& d = InstructionTable()[e.code];
+    EXPECT_EQ(d.Group, e.group);
+    EXPECT_EQ(d.Name, e.name);
+    EXPECT_EQ(d.HasFade, e.fade);
+    const auto& c = e.captions;
+    EXPECT_EQ((std::array<std::string, 4>{d.Caption0, d.Caption1, d.Caption2, d.Caption3}),
+              (std::array<std::string, 4>{c[0], c[1], c[2], c[3]}));
+    EXPECT_EQ((std::array<bool, 4>{d.UsesOffset, d.UsesPar1, d.UsesPar2, d.UsesPar3}),
+              (std::array<bool, 4>{*c[0] != 0, *c[1] != 0, *c[2] != 0, *c[3] != 0}));
+    EXPECT_EQ(d.Par1Min, 0);
+    EXPECT_EQ(d.Par1Max, e.par1_max);
+    EXPECT_EQ(d.HelpTool, e.help_tool);
+    EXPECT_EQ(d.Par1DisplayOffset, e.display_offset);
+  }
+}
 
 TEST(InstructionTableTest, HoldsExactlyTheDefinedCodesAndLeavesTheRestEmpty) {
   std::set<int> defined;
@@ -125,72 +118,43 @@ TEST(InstructionTableTest, HoldsExactlyTheDefinedCodesAndLeavesTheRestEmpty) {
   EXPECT_TRUE(Instruction(200).Name.empty()) << "codes outside the table read as undefined";
 }
 
-TEST(InstructionTableTest, EveryInstructionWithFadeHasBitFourClear) {
-  for (int code = 0; code < kInstructionCount; ++code) {
-    if (InstructionTable()[code].HasFade) {
-      EXPECT_EQ(code & 16, 0) << code;
-    }
+TEST(InstructionTableTest, ListShowsTheGroupsInOrderAndEachGroupByCode) {
+  std::vector<EntryCase> expected = Entries();
+  std::stable_sort(expected.begin(), expected.end(),
+                   [](const EntryCase& a, const EntryCase& b) { return a.group < b.group; });
+  std::vector<int> codes;
+  for (const EntryCase& e : expected) codes.push_back(e.code);
+  EXPECT_EQ(InstructionListOrder(), codes);
+}
+
+TEST(InstructionTableTest, AspectModesGiveTheGeometryAndTheOptionButton) {
+  struct {
+    int mode, aspects, steps, option;
+  } const kModes[] = {{3, 4, 9, 1}, {2, 12, 3, 2}, {0, 0, 0, 0},
+                      {1, 0, 0, 0}, {4, 0, 0, 0},  {127, 0, 0, 0}};
+  for (const auto& m : kModes) {
+    SCOPED_TRACE(m.mode);
+    EXPECT_EQ(AspectCount(m.mode), m.aspects);
+    EXPECT_EQ(StepCount(m.mode), m.steps);
+    EXPECT_EQ(OptionOfAspectMode(m.mode), m.option) << "an unknown mode shows as no aspects";
   }
-}
-
-TEST(InstructionTableTest, ListShowsTheGroupsInOrder) {
-  std::vector<std::string> names;
-  for (int code : InstructionListOrder()) names.push_back(InstructionTable()[code].Name);
-  const std::vector<std::string> expected = {
-      "-", "Blink alt", "Off", "On", "Invert", "Random", "Multibit 2", "Multibit 3", "Multibit 4",
-      "Multibit 5", "Multibit 6", "Multibit 7", "Multibit 6 AD", "Multibit 7 AD", "Multibit 6 ND",
-      "Multibit 7 ND", "Multiblink 2", "Multiblink 3", "Multiblink 4", "Multiblink 5",
-      "Multiblink 6", "Multiblink 7",
-      // group 1
-      "Set Level", "SetLevel & Wait", "SetLevel & WtRnd", "SetRnd & Wait", "SetRnd & WtRnd",
-      // group 2
-      "Set Servo", "SetServo & Wait", "SetServo & WtRnd", "Suspend Servo",
-      // group 3
-      "Jump", "Event Input", "Wait", "Wait Random", "SetAspect 0", "SetAspect 1", "SetAspect 2",
-      "SetAspect 3", "SetAspect 4", "SetAspect 5", "SetAspect 6", "SetAspect 7", "SetAspect 8",
-      "SetAspect 9", "SetAspect 10", "SetAspect 11",
-      // group 4
-      "NS G->Y->R", "Clone",
-      // group 5
-      "SNxx Feedback", "SendSerial 1", "SendSerial 2", "Feedback", "MXpulse", "SendSPI", "NSA"};
-  EXPECT_EQ(names, expected);
-}
-
-TEST(InstructionTableTest, AspectGeometryFollowsTheMode) {
-  EXPECT_EQ(AspectCount(3), 4);
-  EXPECT_EQ(StepCount(3), 9);
-  EXPECT_EQ(AspectCount(2), 12);
-  EXPECT_EQ(StepCount(2), 3);
-  for (int mode : {0, 1, 4, 127}) {
-    EXPECT_EQ(AspectCount(mode), 0) << mode;
-    EXPECT_EQ(StepCount(mode), 0) << mode;
-  }
-}
-
-TEST(InstructionTableTest, AspectModeOptionsMapBothWays) {
   EXPECT_EQ(AspectModeOfOption(0), 0);
   EXPECT_EQ(AspectModeOfOption(1), 3);
   EXPECT_EQ(AspectModeOfOption(2), 2);
-  EXPECT_EQ(OptionOfAspectMode(3), 1);
-  EXPECT_EQ(OptionOfAspectMode(2), 2);
-  EXPECT_EQ(OptionOfAspectMode(0), 0);
-  EXPECT_EQ(OptionOfAspectMode(5), 0) << "an unknown mode shows as no aspects";
 }
 
 // ---- RefreshStep ----
 
 TEST(RefreshStepTest, UnusedBytesAndFadeWithoutHasFadeAreForcedToZero) {
-  const StepRowView v = ViewStep({102, 1, 5, 7, 10, 2});  // "Wait" uses Par2/Par3 only
+  StepRowView v = ViewStep({102, 1, 5, 7, 10, 2});  // "Wait" uses Par2/Par3 only
   EXPECT_EQ(v.step, (StepRecord{102, 0, 0, 0, 10, 2}));
   EXPECT_EQ(v.applies, (std::array<bool, 4>{false, false, true, true}));
   EXPECT_FALSE(v.fade_shown);
   EXPECT_EQ(v.fade_heading, "");
   EXPECT_EQ(v.captions, (std::array<std::string, 4>{"", "", "Time", "Base"}));
   EXPECT_EQ(v.time_label, "00:12.80");
-}
 
-TEST(RefreshStepTest, FadeStaysOnAnInstructionWithFade) {
-  const StepRowView v = ViewStep({9, 1, 3, 20, 9, 9});  // "On"
+  v = ViewStep({9, 1, 3, 20, 9, 9});  // "On" keeps its fade
   EXPECT_EQ(v.step, (StepRecord{9, 1, 3, 20, 0, 0}));
   EXPECT_TRUE(v.fade_shown);
   EXPECT_EQ(v.fade_heading, "Fade");
@@ -228,90 +192,74 @@ struct BoxCase {
   int stored;
 };
 
-void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
-
-class StepBoxTest : public ::testing::TestWithParam<BoxCase> {};
-
-TEST_P(StepBoxTest, ClampsTheTextAndStoresTheByte) {
-  const BoxCase& k = GetParam();
-  BoxEdit e;
-  switch (k.box) {
-    case StepBox::kOffset:
-      e = ValidateOffset(k.opcode, k.typed, k.number_base, k.pin);
-      break;
-    case StepBox::kPar1:
-      e = ValidatePar1(k.opcode, k.typed, k.number_base);
-      break;
-    case StepBox::kPar2:
-      e = ValidatePar2(k.opcode, k.typed);
-      break;
-    case StepBox::kPar3:
-      e = ValidatePar3(k.typed);
-      break;
-  }
-  EXPECT_EQ(e.text, k.text);
-  EXPECT_EQ(e.stored, k.stored);
-}
-
 constexpr StepBox kOff = StepBox::kOffset;
 constexpr StepBox kP1 = StepBox::kPar1;
 constexpr StepBox kP2 = StepBox::kPar2;
 constexpr StepBox kP3 = StepBox::kPar3;
 
-INSTANTIATE_TEST_SUITE_P(
-    KnownAnswers, StepBoxTest,
-    ::testing::Values(
-        // Pin offsets name a pin 0..31 from the current pin.
-        BoxCase{"OffsetPlusOneOnPin31IsCorrectedTo0", kOff, 9, "1", 1, 31, "0", 0},
-        BoxCase{"OffsetMinusOneOnPin0IsCorrectedTo0", kOff, 9, "-1", 1, 0, "0", 0},
-        BoxCase{"OffsetMinusOneOnPin5IsStoredAs31", kOff, 9, "-1", 1, 5, "-1", 31},
-        BoxCase{"OffsetPlusThreeOnPin5IsStoredAs3", kOff, 9, "3", 1, 5, "3", 3},
-        BoxCase{"OffsetBelowPin5GoesToMinus5", kOff, 38, "-9", 0, 5, "-5", 27},
-        BoxCase{"OffsetAbovePin5GoesTo26", kOff, 38, "40", 0, 5, "26", 26},
-        BoxCase{"NonNumericOffsetReadsZeroAndKeepsItsText", kOff, 9, "abc", 1, 5, "abc", 0},
-        // Accel
-        BoxCase{"AccelMinusOneIsStoredAs127", kOff, 96, "-1", 1, 3, "-1", 127},
-        BoxCase{"AccelMinusFiveGivesMinusOne", kOff, 99, "-5", 1, 3, "-1", 127},
-        BoxCase{"AccelAbove31Gives31", kOff, 97, "40", 1, 3, "31", 31},
-        BoxCase{"AccelZeroIsZero", kOff, 98, "0", 1, 3, "0", 0},
-        // Numbered offsets
-        BoxCase{"FeedbackNumberBelowBaseGoesToBase", kOff, 2, "0", 1, 3, "1", 0},
-        BoxCase{"FeedbackNumberAboveTopGoesToTop", kOff, 2, "200", 1, 3, "128", 127},
-        BoxCase{"FeedbackNumberZeroBased", kOff, 2, "127", 0, 3, "127", 127},
-        BoxCase{"NsaPinOneBased", kOff, 21, "5", 1, 3, "5", 4},
-        BoxCase{"MatrixPinTopIsBasePlus31", kOff, 18, "33", 1, 3, "32", 31},
-        // Par1
-        BoxCase{"ServoPosMinus64IsStoredAs0", kP1, 39, "-64", 1, 0, "-64", 0},
-        BoxCase{"ServoPos63IsStoredAs127", kP1, 39, "63", 1, 0, "63", 127},
-        BoxCase{"ServoPosAboveRangeGoesTo63", kP1, 39, "70", 1, 0, "63", 127},
-        BoxCase{"ServoPosBelowRangeGoesToMinus64", kP1, 100, "-100", 1, 0, "-64", 0},
-        BoxCase{"ServoWaitPosZeroIsStoredAs64", kP1, 101, "0", 1, 0, "0", 64},
-        BoxCase{"CloneSourceOneIsStoredAs0WithOneBasedNumbering", kP1, 7, "1", 1, 0, "1", 0},
-        BoxCase{"CloneSourceZeroIsCorrectedToOne", kP1, 7, "0", 1, 0, "1", 0},
-        BoxCase{"CloneSourceAboveTopGoesTo32", kP1, 7, "40", 1, 0, "32", 31},
-        BoxCase{"CloneSourceZeroBased", kP1, 7, "0", 0, 0, "0", 0},
-        BoxCase{"NsaModuleTopIs96OneBased", kP1, 21, "97", 1, 0, "96", 95},
-        BoxCase{"FeedbackModuleTopIs16OneBased", kP1, 2, "16", 1, 0, "16", 15},
-        BoxCase{"SendSerialByteUpTo255", kP1, 5, "200", 1, 0, "200", 200},
-        BoxCase{"SendSerialByteAbove255", kP1, 4, "300", 1, 0, "255", 255},
-        BoxCase{"LevelAbove31", kP1, 38, "32", 1, 0, "31", 31},
-        BoxCase{"NegativeLevel", kP1, 96, "-2", 1, 0, "0", 0},
-        BoxCase{"JumpAspectAbove11", kP1, 1, "12", 1, 0, "11", 11},
-        // Par2
-        BoxCase{"JumpInstructionTopIs8", kP2, 1, "9", 1, 0, "8", 8},
-        BoxCase{"SendSerialSecondByteTopIs255", kP2, 5, "300", 1, 0, "255", 255},
-        BoxCase{"SpiSecondByte", kP2, 20, "130", 1, 0, "130", 130},
-        BoxCase{"FeedbackStateTopIs1", kP2, 2, "2", 1, 0, "1", 1},
-        BoxCase{"MatrixLevelTopIs31", kP2, 18, "40", 1, 0, "31", 31},
-        BoxCase{"NsaAspectTopIs11", kP2, 21, "12", 1, 0, "11", 11},
-        BoxCase{"TimeTopIs63", kP2, 102, "64", 1, 0, "63", 63},
-        BoxCase{"NegativeTimeIsZero", kP2, 102, "-3", 1, 0, "0", 0},
-        BoxCase{"TrailingGarbageIsIgnored", kP2, 102, "12abc", 1, 0, "12abc", 12},
-        // Par3
-        BoxCase{"BaseAbove3", kP3, 102, "4", 1, 0, "3", 3},
-        BoxCase{"NegativeBase", kP3, 102, "-1", 1, 0, "0", 0},
-        BoxCase{"BaseTwo", kP3, 112, "2", 1, 0, "2", 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+const BoxCase kBoxCases[] = {
+    // Pin offsets name a pin 0..31 from the current pin.
+    {"OffsetPlusOneOnPin31IsCorrectedTo0", kOff, 9, "1", 1, 31, "0", 0},
+    {"OffsetMinusOneOnPin0IsCorrectedTo0", kOff, 9, "-1", 1, 0, "0", 0},
+    {"OffsetMinusOneOnPin5IsStoredAs31", kOff, 9, "-1", 1, 5, "-1", 31},
+    {"OffsetPlusThreeOnPin5IsStoredAs3", kOff, 9, "3", 1, 5, "3", 3},
+    {"OffsetBelowPin5GoesToMinus5", kOff, 38, "-9", 0, 5, "-5", 27},
+    {"OffsetAbovePin5GoesTo26", kOff, 38, "40", 0, 5, "26", 26},
+    {"NonNumericOffsetReadsZeroAndKeepsItsText", kOff, 9, "abc", 1, 5, "abc", 0},
+    // Accel
+    {"AccelMinusOneIsStoredAs127", kOff, 96, "-1", 1, 3, "-1", 127},
+    {"AccelMinusFiveGivesMinusOne", kOff, 99, "-5", 1, 3, "-1", 127},
+    {"AccelAbove31Gives31", kOff, 97, "40", 1, 3, "31", 31},
+    {"AccelZeroIsZero", kOff, 98, "0", 1, 3, "0", 0},
+    // Numbered offsets
+    {"FeedbackNumberBelowBaseGoesToBase", kOff, 2, "0", 1, 3, "1", 0},
+    {"FeedbackNumberAboveTopGoesToTop", kOff, 2, "200", 1, 3, "128", 127},
+    {"FeedbackNumberZeroBased", kOff, 2, "127", 0, 3, "127", 127},
+    {"NsaPinOneBased", kOff, 21, "5", 1, 3, "5", 4},
+    {"MatrixPinTopIsBasePlus31", kOff, 18, "33", 1, 3, "32", 31},
+    // Par1
+    {"ServoPosMinus64IsStoredAs0", kP1, 39, "-64", 1, 0, "-64", 0},
+    {"ServoPos63IsStoredAs127", kP1, 39, "63", 1, 0, "63", 127},
+    {"ServoPosAboveRangeGoesTo63", kP1, 39, "70", 1, 0, "63", 127},
+    {"ServoPosBelowRangeGoesToMinus64", kP1, 100, "-100", 1, 0, "-64", 0},
+    {"ServoWaitPosZeroIsStoredAs64", kP1, 101, "0", 1, 0, "0", 64},
+    {"CloneSourceOneIsStoredAs0WithOneBasedNumbering", kP1, 7, "1", 1, 0, "1", 0},
+    {"CloneSourceZeroIsCorrectedToOne", kP1, 7, "0", 1, 0, "1", 0},
+    {"CloneSourceAboveTopGoesTo32", kP1, 7, "40", 1, 0, "32", 31},
+    {"CloneSourceZeroBased", kP1, 7, "0", 0, 0, "0", 0},
+    {"NsaModuleTopIs96OneBased", kP1, 21, "97", 1, 0, "96", 95},
+    {"FeedbackModuleTopIs16OneBased", kP1, 2, "16", 1, 0, "16", 15},
+    {"SendSerialByteUpTo255", kP1, 5, "200", 1, 0, "200", 200},
+    {"SendSerialByteAbove255", kP1, 4, "300", 1, 0, "255", 255},
+    {"LevelAbove31", kP1, 38, "32", 1, 0, "31", 31},
+    {"NegativeLevel", kP1, 96, "-2", 1, 0, "0", 0},
+    {"JumpAspectAbove11", kP1, 1, "12", 1, 0, "11", 11},
+    // Par2
+    {"JumpInstructionTopIs8", kP2, 1, "9", 1, 0, "8", 8},
+    {"SendSerialSecondByteTopIs255", kP2, 5, "300", 1, 0, "255", 255},
+    {"SpiSecondByte", kP2, 20, "130", 1, 0, "130", 130},
+    {"FeedbackStateTopIs1", kP2, 2, "2", 1, 0, "1", 1},
+    {"MatrixLevelTopIs31", kP2, 18, "40", 1, 0, "31", 31},
+    {"NsaAspectTopIs11", kP2, 21, "12", 1, 0, "11", 11},
+    {"TimeTopIs63", kP2, 102, "64", 1, 0, "63", 63},
+    {"NegativeTimeIsZero", kP2, 102, "-3", 1, 0, "0", 0},
+    {"TrailingGarbageIsIgnored", kP2, 102, "12abc", 1, 0, "12abc", 12},
+    // Par3
+    {"BaseAbove3", kP3, 102, "4", 1, 0, "3", 3},
+    {"NegativeBase", kP3, 102, "-1", 1, 0, "0", 0},
+    {"BaseTwo", kP3, 112, "2", 1, 0, "2", 2}};
+
+TEST(StepBoxTest, ClampsTheTextAndStoresTheByte) {
+  for (const BoxCase& k : kBoxCases) {
+    SCOPED_TRACE(k.name);
+    const BoxEdit e = k.box == kOff  ? ValidateOffset(k.opcode, k.typed, k.number_base, k.pin)
+                      : k.box == kP1 ? ValidatePar1(k.opcode, k.typed, k.number_base)
+                      : k.box == kP2 ? ValidatePar2(k.opcode, k.typed)
+                                     : ValidatePar3(k.typed);
+    EXPECT_EQ(e.text, k.text);
+    EXPECT_EQ(e.stored, k.stored);
+  }
+}
 
 TEST(StepBoxTest, CommitStoresIntoTheCurrentAspectAndRefreshes) {
   Configuration c = DefaultConfiguration();
@@ -344,45 +292,35 @@ struct ShownCase {
   std::array<std::string, 4> texts;
 };
 
-void PrintTo(const ShownCase& c, std::ostream* os) { *os << c.name; }
+const ShownCase kShownCases[] = {
+    {"OffsetNamingAPinAboveShowsPositive", {9, 0, 3, 0, 0, 0}, 1, 5, {"3", "0", "0", "0"}},
+    {"OffsetWrappingShowsNegative", {9, 0, 31, 0, 0, 0}, 1, 5, {"-1", "0", "0", "0"}},
+    {"OffsetOnPin0NeverNegative", {9, 0, 31, 0, 0, 0}, 1, 0, {"31", "0", "0", "0"}},
+    {"AccelStored127ShowsMinusOne", {96, 0, 127, 10, 20, 1}, 1, 0, {"-1", "10", "20", "1"}},
+    {"AccelShowsItsNumber", {98, 0, 12, 10, 20, 1}, 1, 0, {"12", "10", "20", "1"}},
+    {"FeedbackNumbersOneBased", {2, 0, 0, 15, 1, 0}, 1, 0, {"1", "16", "1", "0"}},
+    {"NsaZeroBased", {21, 0, 4, 95, 11, 0}, 0, 0, {"4", "95", "11", "0"}},
+    {"MatrixPinOneBased", {18, 0, 31, 127, 31, 0}, 1, 9, {"32", "127", "31", "0"}},
+    {"ServoPositionIsSigned", {39, 1, 0, 0, 0, 0}, 1, 0, {"0", "-64", "0", "0"}},
+    {"ServoWaitPosition", {100, 0, 0, 127, 5, 2}, 1, 0, {"0", "63", "5", "2"}},
+    {"CloneSourceOneBased", {7, 0, 0, 0, 0, 0}, 1, 0, {"0", "1", "0", "0"}},
+    {"BytesUpTo255", {5, 0, 0, 200, 130, 0}, 1, 0, {"0", "200", "130", "0"}}};
 
-class ShownStepTest : public ::testing::TestWithParam<ShownCase> {};
-
-TEST_P(ShownStepTest, ShowsTheStoredBytes) {
-  const ShownCase& k = GetParam();
-  EXPECT_EQ(ShownStepTexts(k.step, k.number_base, k.pin), k.texts);
+TEST(ShownStepTest, ShowsTheStoredBytes) {
+  for (const ShownCase& k : kShownCases) {
+    EXPECT_EQ(ShownStepTexts(k.step, k.number_base, k.pin), k.texts) << k.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    KnownAnswers, ShownStepTest,
-    ::testing::Values(
-        ShownCase{
-            "OffsetNamingAPinAboveShowsPositive", {9, 0, 3, 0, 0, 0}, 1, 5, {"3", "0", "0", "0"}},
-        ShownCase{"OffsetWrappingShowsNegative", {9, 0, 31, 0, 0, 0}, 1, 5, {"-1", "0", "0", "0"}},
-        ShownCase{"OffsetOnPin0NeverNegative", {9, 0, 31, 0, 0, 0}, 1, 0, {"31", "0", "0", "0"}},
-        ShownCase{
-            "AccelStored127ShowsMinusOne", {96, 0, 127, 10, 20, 1}, 1, 0, {"-1", "10", "20", "1"}},
-        ShownCase{"AccelShowsItsNumber", {98, 0, 12, 10, 20, 1}, 1, 0, {"12", "10", "20", "1"}},
-        ShownCase{"FeedbackNumbersOneBased", {2, 0, 0, 15, 1, 0}, 1, 0, {"1", "16", "1", "0"}},
-        ShownCase{"NsaZeroBased", {21, 0, 4, 95, 11, 0}, 0, 0, {"4", "95", "11", "0"}},
-        ShownCase{"MatrixPinOneBased", {18, 0, 31, 127, 31, 0}, 1, 9, {"32", "127", "31", "0"}},
-        ShownCase{"ServoPositionIsSigned", {39, 1, 0, 0, 0, 0}, 1, 0, {"0", "-64", "0", "0"}},
-        ShownCase{"ServoWaitPosition", {100, 0, 0, 127, 5, 2}, 1, 0, {"0", "63", "5", "2"}},
-        ShownCase{"CloneSourceOneBased", {7, 0, 0, 0, 0, 0}, 1, 0, {"0", "1", "0", "0"}},
-        ShownCase{"BytesUpTo255", {5, 0, 0, 200, 130, 0}, 1, 0, {"0", "200", "130", "0"}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Time label ----
 
-TEST(TimeLabelTest, FormatsMinutesSecondsAndHundredths) {
+TEST(TimeLabelTest, FormatsMinutesSecondsAndHundredthsOfTimedSteps) {
   EXPECT_EQ(FormatTicks(63L * 8 * 8 * 8), "10:45.12");
   EXPECT_EQ(FormatTicks(1), "00:00.02");
   EXPECT_EQ(FormatTicks(0), "00:00.00");
   EXPECT_EQ(FormatTicks(50), "00:01.00");
   EXPECT_EQ(FormatTicks(3000 + 49), "01:00.98");
-}
-
-TEST(TimeLabelTest, OnlyTimedInstructionsShowATime) {
+  // Only timed instructions show a time.
   EXPECT_EQ(TimeLabel({102, 0, 0, 0, 63, 3}), "10:45.12");
   EXPECT_EQ(TimeLabel({112, 0, 0, 0, 1, 0}), "00:00.02");
   EXPECT_EQ(TimeLabel({63, 0, 0, 0, 63, 3}), "00:00.00");
@@ -398,35 +336,28 @@ struct WireCase {
   StepWire wire;
 };
 
-void PrintTo(const WireCase& c, std::ostream* os) { *os << c.name; }
+const WireCase kWireCases[] = {
+    {"SendSerial2TopBitsTravelInData1", {5, 0, 0, 200, 130, 0}, {5, 3, 72, 2, 0}},
+    {"SendSerial1HighByte", {4, 0, 0, 255, 0, 0}, {4, 1, 127, 0, 0}},
+    {"SendSpiSecondByteHigh", {20, 0, 0, 5, 128, 0}, {20, 2, 5, 0, 0}},
+    {"SendSpiSmallBytes", {20, 0, 0, 127, 127, 0}, {20, 0, 127, 127, 0}},
+    {"SetLevelWithFade", {38, 1, 2, 31, 0, 0}, {54, 2, 31, 0, 0}},
+    {"SetLevelWithoutFade", {38, 0, 2, 31, 0, 0}, {38, 2, 31, 0, 0}},
+    {"NsWithFade", {3, 1, 1, 1, 0, 0}, {19, 1, 1, 0, 0}},
+    {"MultiblinkWithFade", {47, 1, 31, 60, 0, 0}, {63, 31, 60, 0, 0}},
+    {"NsaIsNotAFadedSendSerial2", {21, 0, 4, 95, 11, 0}, {21, 4, 95, 11, 0}},
+    {"TimedStep", {96, 0, 127, 20, 63, 3}, {96, 127, 20, 63, 3}},
+    {"EventInputIsNotAFadedEmptyStep", {16, 0, 0, 100, 0, 0}, {16, 0, 100, 0, 0}},
+    {"SuspendServo", {127, 0, 4, 0, 10, 1}, {127, 4, 0, 10, 1}}};
 
-class StepWireTest : public ::testing::TestWithParam<WireCase> {};
-
-TEST_P(StepWireTest, EncodesAndDecodesExactly) {
-  const WireCase& k = GetParam();
-  EXPECT_EQ(EncodeStep(k.step), k.wire);
-  EXPECT_EQ(DecodeStep(k.wire), k.step);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    KnownAnswers, StepWireTest,
-    ::testing::Values(
-        WireCase{"SendSerial2TopBitsTravelInData1", {5, 0, 0, 200, 130, 0}, {5, 3, 72, 2, 0}},
-        WireCase{"SendSerial1HighByte", {4, 0, 0, 255, 0, 0}, {4, 1, 127, 0, 0}},
-        WireCase{"SendSpiSecondByteHigh", {20, 0, 0, 5, 128, 0}, {20, 2, 5, 0, 0}},
-        WireCase{"SendSpiSmallBytes", {20, 0, 0, 127, 127, 0}, {20, 0, 127, 127, 0}},
-        WireCase{"SetLevelWithFade", {38, 1, 2, 31, 0, 0}, {54, 2, 31, 0, 0}},
-        WireCase{"SetLevelWithoutFade", {38, 0, 2, 31, 0, 0}, {38, 2, 31, 0, 0}},
-        WireCase{"NsWithFade", {3, 1, 1, 1, 0, 0}, {19, 1, 1, 0, 0}},
-        WireCase{"MultiblinkWithFade", {47, 1, 31, 60, 0, 0}, {63, 31, 60, 0, 0}},
-        WireCase{"NsaIsNotAFadedSendSerial2", {21, 0, 4, 95, 11, 0}, {21, 4, 95, 11, 0}},
-        WireCase{"TimedStep", {96, 0, 127, 20, 63, 3}, {96, 127, 20, 63, 3}},
-        WireCase{"EventInputIsNotAFadedEmptyStep", {16, 0, 0, 100, 0, 0}, {16, 0, 100, 0, 0}},
-        WireCase{"SuspendServo", {127, 0, 4, 0, 10, 1}, {127, 4, 0, 10, 1}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(StepWireTest, ByteSendingStepNeverSendsItsOffset) {
-  EXPECT_EQ(EncodeStep({5, 0, 9, 1, 2, 0}), (StepWire{5, 0, 1, 2, 0}));
+TEST(StepWireTest, EncodesAndDecodesExactly) {
+  for (const WireCase& k : kWireCases) {
+    SCOPED_TRACE(k.name);
+    EXPECT_EQ(EncodeStep(k.step), k.wire);
+    EXPECT_EQ(DecodeStep(k.wire), k.step);
+  }
+  EXPECT_EQ(EncodeStep({5, 0, 9, 1, 2, 0}), (StepWire{5, 0, 1, 2, 0}))
+      << "a byte-sending step never sends its offset";
 }
 
 }  // namespace

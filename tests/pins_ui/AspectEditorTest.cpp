@@ -62,10 +62,8 @@ TEST_P(StepEditTest, EditedBoxStoresAndReshowsTheValue) {
   const StepEditCase& c = GetParam();
   constexpr const char* kBoxes[] = {"TextPAspOffset", "TextPAspPar1", "TextPAspPar2",
                                     "TextPAspPar3"};
-  model_.CurrentPin = c.pin;
   Pin(c.pin).AspectMode = kAspectMode4x9;
-  Refresh();
-  TickShowDetails();
+  ShowPin(c.pin);
   ChooseInstruction(2, c.code);
   Type(Indexed(kBoxes[c.box], 2), c.typed);
 
@@ -82,12 +80,7 @@ TEST_P(StepEditTest, EditedBoxStoresAndReshowsTheValue) {
 INSTANTIATE_TEST_SUITE_P(
     Boxes, StepEditTest,
     ::testing::Values(StepEditCase{"OffsetMinusOneOnPin5", 5, 6, 0, "-1", "-1", 31},
-                      StepEditCase{"OffsetPlusThreeOnPin5", 5, 8, 0, "3", "3", 3},
-                      StepEditCase{"OffsetPastLastPin", 31, 9, 0, "1", "0", 0},
-                      StepEditCase{"OffsetBeforeFirstPin", 0, 9, 0, "-1", "0", 0},
-                      StepEditCase{"AccelBelowMinusOne", 0, 96, 0, "-5", "-1", 127},
                       StepEditCase{"ServoLowest", 0, 39, 1, "-64", "-64", 0},
-                      StepEditCase{"ServoAboveTop", 0, 39, 1, "70", "63", 127},
                       StepEditCase{"CloneSourceOneBased", 0, 7, 1, "1", "1", 0},
                       StepEditCase{"SerialByteAbove127", 0, 5, 1, "200", "200", 200},
                       StepEditCase{"JumpStepAboveTop", 0, 1, 2, "12", "8", 8},
@@ -96,8 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(AspectEditorTest, TimedStepShowsItsDurationAndUnusedBoxesShowZero) {
   Pin(0).AspectMode = kAspectMode4x9;
-  Refresh();
-  TickShowDetails();
+  ShowPin(0);
   ChooseInstruction(0, 102);  // "Wait": Time and Base only
   Type("TextPAspPar2_0", "63");
   Type("TextPAspPar3_0", "3");
@@ -119,8 +111,7 @@ TEST_F(AspectEditorTest, SwitchingFourToTwelveToFourKeepsRowsThreeToEight) {
   Pin(0).AspectMode = kAspectMode4x9;
   for (int s = 0; s < kStepRows; ++s) Pin(0).Aspects[0].Steps[s] = Step(9, 1, 0, s + 1, 0, 0);
   const PinRecord before = Pin(0);
-  Refresh();
-  TickShowDetails();
+  ShowPin(0);
   for (int s = 0; s < kStepRows; ++s) {
     EXPECT_TRUE(Find<QComboBox>(Indexed("ComboPAspInst", s))->isVisible());
   }
@@ -161,8 +152,7 @@ TEST_F(AspectEditorTest, FourAspectsPullAnAspectAboveThreeDownToThree) {
 
 TEST_F(AspectEditorTest, ModeZeroHidesTheAspectControlsAndAnUnknownModeBecomesZero) {
   Pin(0).AspectMode = 7;
-  Refresh();
-  TickShowDetails();
+  ShowPin(0);
   EXPECT_TRUE(Find<QAbstractButton>("OptionPAspConf_0")->isChecked());
   EXPECT_EQ(Pin(0).AspectMode, kAspectModeNone);
   for (const char* name : {"TextPAspAspect", "TextPAspInit", "TextPAspAspDesc",
@@ -227,8 +217,7 @@ TEST_F(AspectEditorTest, DescriptionsAndInitialAspectGoStraightIntoTheModel) {
 
 TEST_F(AspectEditorTest, SpinningToAnotherAspectKeepsTheRowTypedInTheAspectLeft) {
   Pin(0).AspectMode = kAspectMode4x9;
-  Refresh();
-  TickShowDetails();
+  ShowPin(0);
   ChooseInstruction(0, 38);  // "Set Level"
   auto* level = Find<QLineEdit>("TextPAspPar1_0");
   level->setFocus();
@@ -277,8 +266,7 @@ class QueueButtonTest : public PinsUiTest, public ::testing::WithParamInterface<
 
 TEST_P(QueueButtonTest, ButtonQueuesItsCommandAndSendsNothing) {
   Pin(0).AspectMode = kAspectMode4x9;
-  Refresh();
-  TickShowDetails();
+  ShowPin(0);
   panel_->SetExpertMode(GetParam().needs_expert);
   QSignalSpy queued(panel_.get(), &DevicePanel::QueueCommand);
   Click(GetParam().button);
@@ -298,13 +286,11 @@ INSTANTIATE_TEST_SUITE_P(Buttons, QueueButtonTest,
                          [](const auto& info) { return std::string(info.param.command); });
 
 TEST_F(AspectEditorTest, WriteSingleSendsTheShownAspectsStepsToTheModule) {
-  model_.CurrentPin = 2;
   model_.CurrentAspect = 1;
   Pin(2).AspectMode = kAspectMode4x9;
   for (int s = 0; s < kStepRows; ++s) Pin(2).Aspects[1].Steps[s] = Step(8, s % 2, 0, 10 + s, 0, 0);
   Pin(2).Aspects[1].Steps[8] = Step(5, 0, 0, 200, 130, 0);  // bytes above 127 travel split
-  Refresh();
-  TickShowDetails();
+  ShowPin(2);
   Click("CommandPAspWriteAspect");
   WaitIdle();
 

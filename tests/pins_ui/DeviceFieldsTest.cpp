@@ -12,23 +12,20 @@ struct LinkCase {
   int link;  // DeviceLink of pin 4 afterwards (it starts at 0)
 };
 
-class SetDeviceLinkTest : public ::testing::TestWithParam<LinkCase> {};
-
-TEST_P(SetDeviceLinkTest, OnlyAWholeNumberNamingAPinIsTaken) {
-  Configuration c = DefaultConfiguration();
-  c.CurrentPin = 4;
-  c.NumberBase = GetParam().number_base;
-  EXPECT_EQ(SetDeviceLink(c, GetParam().typed), GetParam().taken) << GetParam().typed;
-  EXPECT_EQ(c.Pins[4].DeviceLink, GetParam().link) << GetParam().typed;
+TEST(SetDeviceLinkTest, OnlyAWholeNumberNamingAPinIsTaken) {
+  const LinkCase kCases[] = {{"3", 1, true, -2},  {" 3 ", 1, true, -2}, {"3", 0, true, -1},
+                             {"32", 1, true, 27}, {"32", 0, false, 0},  {"0", 1, false, 0},
+                             {"40", 1, false, 0}, {"", 1, false, 0},    {"3a", 1, false, 0},
+                             {"-1", 0, false, 0}};
+  for (const LinkCase& k : kCases) {
+    SCOPED_TRACE(std::string("\"") + k.typed + "\" base " + std::to_string(k.number_base));
+    Configuration c = DefaultConfiguration();
+    c.CurrentPin = 4;
+    c.NumberBase = k.number_base;
+    EXPECT_EQ(SetDeviceLink(c, k.typed), k.taken);
+    EXPECT_EQ(c.Pins[4].DeviceLink, k.link);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, SetDeviceLinkTest,
-                         ::testing::Values(LinkCase{"3", 1, true, -2}, LinkCase{" 3 ", 1, true, -2},
-                                           LinkCase{"3", 0, true, -1}, LinkCase{"32", 1, true, 27},
-                                           LinkCase{"32", 0, false, 0}, LinkCase{"0", 1, false, 0},
-                                           LinkCase{"40", 1, false, 0}, LinkCase{"", 1, false, 0},
-                                           LinkCase{"3a", 1, false, 0},
-                                           LinkCase{"-1", 0, false, 0}));
 
 TEST(DeviceFieldsTest, MemberShowsItsHeadsNameAndCannotRenameIt) {
   Configuration c = DefaultConfiguration();

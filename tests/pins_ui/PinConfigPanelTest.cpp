@@ -29,11 +29,6 @@ class PinConfigPanelTest : public PinsUiTest {
     for (const auto& command : Module().LayoutCommands()) out.push_back(command.bytes);
     return out;
   }
-  void ShowPin(int pin) {
-    model_.CurrentPin = pin;
-    Refresh();
-    TickShowDetails();
-  }
 };
 
 TEST_F(PinConfigPanelTest, ServoTabForAPwmPinLoadsTheServoDefaults) {

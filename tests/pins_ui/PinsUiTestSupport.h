@@ -38,6 +38,12 @@ class PinsUiTest : public ::testing::Test {
   // Picks the entry of an instruction list whose item data is `code`, through its popup.
   void ChooseInstruction(int row, int code);
   void TickShowDetails();
+  // Makes `pin` the current one and shows it with its details.
+  void ShowPin(int pin) {
+    model_.CurrentPin = pin;
+    Refresh();
+    TickShowDetails();
+  }
   // Model -> panel, as after a read.
   void Refresh() { panel_->Refresh(); }
   sim::SimModule& Module() { return simulator_.Module(); }
