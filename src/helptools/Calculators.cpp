@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "pins/InstructionSet.h"
 #include "model/TypedNumber.h"
+#include "pins/InstructionSet.h"
 
 namespace pyra {
 
