@@ -189,8 +189,8 @@ bool Link::ReceiveReply() {
   int index = 2;
   const auto t0 = clock_.Now();
   const auto deadline = Deadline();
-  // At least the shortest frame; as long as the last answer to the
-  // same command when the caller knows it.
+  // As long as the last answer to the same command, when the caller knows it; at least the
+  // shortest frame.
   if (channel_) channel_->Expect(std::max<std::size_t>(kShortestReply, expected_reply_));
   expected_reply_ = 0;
   while (!TimeUp(t0, deadline)) {
