@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -12,6 +13,7 @@
 
 #include "link/ByteChannel.h"
 #include "link/Clock.h"
+#include "link/Link.h"
 #include "link/Prompter.h"
 #include "model/Configuration.h"
 #include "pins/InstructionSet.h"
@@ -146,6 +148,26 @@ inline LinkScript ReadLinkScript(const uint8_t* data, std::size_t size, TimedCha
   }
   return script;
 }
+
+// A link on a line that delivers the script's bytes, set up as the script says: its eXtended
+// Address, whether it is used, and (flag 16) a line that fails once it has delivered them all.
+struct LinkRig {
+  LinkRig(const uint8_t* data, std::size_t size) {
+    auto owned = std::make_unique<TimedChannel>(clock);
+    channel = owned.get();
+    script = ReadLinkScript(data, size, *owned);
+    if (script.flags & 16) owned->FailWhenDrained();
+    link.Open(std::move(owned));
+    link.State().ExtendedAddress = script.extended % 96;
+    link.State().UseXAddress = (script.flags & 1) != 0;
+  }
+
+  ManualClock clock;
+  QuietPrompter prompter;
+  Link link{clock, prompter};
+  TimedChannel* channel = nullptr;  // owned by the link
+  LinkScript script;
+};
 
 // The frame at the end of `bytes`: from the last lead byte (bit 7 clear) on.
 inline std::vector<uint8_t> LastFrame(const std::vector<uint8_t>& bytes) {

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -112,19 +111,12 @@ void Exchange(Link& link, TimedChannel& channel, int k) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pyra;
   using namespace pyra::fuzz;
-  ManualClock clock;
-  QuietPrompter prompter;
-  Link link(clock, prompter);
-  auto owned = std::make_unique<TimedChannel>(clock);
-  TimedChannel& channel = *owned;
-  const LinkScript script = ReadLinkScript(data, size, channel);
-  if (script.flags & 16) channel.FailWhenDrained();
-  link.Open(std::move(owned));
-
+  LinkRig rig(data, size);
+  Link& link = rig.link;
+  TimedChannel& channel = *rig.channel;
+  const LinkScript& script = rig.script;
   LinkState& s = link.State();
   s.ModuleAddress = script.address & 15;
-  s.ExtendedAddress = script.extended % 96;
-  s.UseXAddress = (script.flags & 1) != 0;
   const int toggles[] = {0, 64, 128, 128};
   s.ToggleBit = toggles[(script.flags >> 2) & 3];
 

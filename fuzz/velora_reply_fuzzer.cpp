@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -138,20 +137,13 @@ void Tunnel(Link& link, TimedChannel& channel, int k, bool expect_reply) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace pyra;
   using namespace pyra::fuzz;
-  ManualClock clock;
-  QuietPrompter prompter;
-  Link link(clock, prompter);
-  auto owned = std::make_unique<TimedChannel>(clock);
-  TimedChannel& channel = *owned;
-  const LinkScript script = ReadLinkScript(data, size, channel);
-  if (script.flags & 16) channel.FailWhenDrained();
-  link.Open(std::move(owned));
-
+  LinkRig rig(data, size);
+  Link& link = rig.link;
+  TimedChannel& channel = *rig.channel;
+  const LinkScript& script = rig.script;
   LinkState& s = link.State();
   s.UseVelora = true;
   s.ModuleAddress = script.address & 31;
-  s.ExtendedAddress = script.extended % 96;
-  s.UseXAddress = (script.flags & 1) != 0;
   s.VeloraToggle = (script.flags >> 1) & 1;
 
   const int exchanges = 1 + (script.flags >> 5);
