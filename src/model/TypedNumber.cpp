@@ -4,15 +4,17 @@
 
 namespace pyra {
 
+TypedStart ReadTypedStart(std::string_view text) {
+  TypedStart start;
+  std::size_t& i = start.digits;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) start.negative = text[i++] == '-';
+  return start;
+}
+
 int TypedNumber(std::string_view text) {
   constexpr long long kSaturation = 1'000'000'000;
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  auto [i, negative] = ReadTypedStart(text);
   long long value = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     value = value * 10 + (text[i] - '0');

@@ -12,6 +12,13 @@ namespace pyra {
 // rather than overflow, so the clamping of the box still yields its nearest limit.
 int TypedNumber(std::string_view text);
 
+// The start every typed number shares: where its digits begin, after leading blanks and a sign.
+struct TypedStart {
+  std::size_t digits = 0;
+  bool negative = false;
+};
+TypedStart ReadTypedStart(std::string_view text);
+
 // A number given on a command line: the whole text is an integer, or there is none.
 std::optional<int> ExactNumber(std::string_view text);
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "model/TypedNumber.h"
+
 namespace pyra {
 
 namespace {
@@ -82,13 +84,7 @@ const std::array<const char*, 3>& LampTestCaptions() {
 long TypedRounded(std::string_view text) {
   // Far beyond any range a box checks; keeps the conversion to an integer defined.
   constexpr double kSaturation = 1e9;
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  auto [i, negative] = ReadTypedStart(text);
   double value = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     if (value < kSaturation) value = value * 10 + (text[i] - '0');
