@@ -45,6 +45,15 @@ struct ModuleSettings {
 
   // Event control enable map: boxes 0..3 enable the On-slots, 4..7 the Off-slots at power-up.
   std::array<bool, 8> InitEE{};
+
+  // Whether this configuration knows the module's enforced flag and enable map: read from a
+  // module, loaded from a file that carries them, or edited by the user. Files of the older tool
+  // carry neither; such a configuration saves without them, and pyractl takes them from the module
+  // before writing or verifying it. Start-up defaults are not knowledge.
+  bool ForceXAKnown = false;
+  bool InitEEKnown = false;
+
+  bool operator==(const ModuleSettings&) const = default;
 };
 
 }  // namespace pyra
