@@ -4,8 +4,10 @@
 
 #include "files/AtomicFile.h"
 #include "files/Cp1252.h"
+#include "files/FieldLimits.h"
 #include "files/PinRecords.h"
 #include "model/AddressAssignment.h"
+#include "operations/EventControl.h"
 #include "operations/SettingsCodec.h"
 #include "pins/InstructionSet.h"
 
@@ -23,6 +25,12 @@ constexpr int kPwmLevelsSince = 20;  // older PWM blocks end before the off and 
 constexpr int kLastSettingBit = 7;  // LED boxes 0..6 are bits, box 7 the "nothing" box
 
 int Bit(bool b) { return b ? 1 : 0; }
+
+// Reads a whole number within a field's limit, refused with the limit's own words.
+template <typename T>
+bool Limited(RecordParser& p, T& out, const FieldLimit& limit, const std::string& name = {}) {
+  return p.Whole(out, limit.min, limit.max, name.empty() ? limit.name : name);
+}
 
 // The numeric value of a version text: leading digits, as the old reader's Val() took them.
 int VersionValue(std::string_view text) {
@@ -81,6 +89,13 @@ std::string SettingsLines(const ModuleSettings& s) {
              .Number(s.SerialParity == 2 || s.SerialParity == 3 ? s.SerialParity : 0)
              .Number(s.SerialStop2 ? 2 : 1)
              .Done();
+  // What the older tool's files do not carry; a configuration that never learnt it says nothing,
+  // so that loading the file elsewhere keeps what the window or the module holds.
+  if (s.ForceXAKnown) out += RecordLine("XAE").Number(Bit(s.ForceXA)).Done();
+  if (s.InitEEKnown) {
+    const auto masks = EnableMasks(s);
+    out += RecordLine("EEM").Number(masks[0]).Number(masks[1]).Done();
+  }
   return out;
 }
 
@@ -150,10 +165,14 @@ class ConfigLoader {
       } else if (t == "HWC") {
         ok = ReadHwc();
       } else if (t == "LED") {
-        ok = ReadLed(c_.Settings.LedGreen, "green LED mask") &&
-             ReadLed(c_.Settings.LedOrange, "orange LED mask");
+        ok = ReadLed(c_.Settings.LedGreen, limits::kGreenLedMask) &&
+             ReadLed(c_.Settings.LedOrange, limits::kOrangeLedMask);
       } else if (t == "SPC") {
         ok = ReadSpc();
+      } else if (t == "XAE") {
+        ok = ReadXae();
+      } else if (t == "EEM") {
+        ok = ReadEem();
       } else if (t == "Eon" || t == "Evt") {
         ok = ReadEvents(true);
       } else if (t == "Eof") {
@@ -185,21 +204,21 @@ class ConfigLoader {
   bool ReadDcc() {
     ModuleSettings& s = c_.Settings;
     double address = 0;
-    if (!p_.General(address, "DCC address") || !InRange(address, 0, 510, "DCC address")) {
+    if (!p_.General(address, limits::kDccAddress.name) || !InRange(address, limits::kDccAddress)) {
       return false;
     }
     s.DccAddress = static_cast<int>(address);
     if (v_ >= kXDccSince) {
       double xaddress = 0;
-      if (!p_.General(xaddress, "extended DCC address") ||
-          !InRange(xaddress, 0, 2046, "extended DCC address")) {
+      if (!p_.General(xaddress, limits::kXDccAddress.name) ||
+          !InRange(xaddress, limits::kXDccAddress)) {
         return false;
       }
       s.XDccAddress = static_cast<int>(xaddress);
     }
     if (v_ >= kDccFlagsSince) {
       uint8_t f = 0;
-      if (!p_.Byte(f, "DCC flags")) return false;
+      if (!Limited(p_, f, limits::kDccFlags)) return false;
       s.AllowAddress0 = (f / 8) % 2 == 1;
       s.BasicPacketStateInvert = (f / 4) % 2 == 1;
       s.PacketRetention = f & 3;
@@ -209,28 +228,26 @@ class ConfigLoader {
     return true;
   }
 
-  bool InRange(double value, int min, int max, const std::string& what) {
-    if (value >= min && value < max + 1) return true;
-    return p_.Fail(what + " " + std::to_string(static_cast<long>(std::floor(value))) +
-                   " is out of range " + std::to_string(min) + ".." + std::to_string(max));
+  bool InRange(double value, const FieldLimit& limit) {
+    if (value >= limit.min && value < limit.max + 1) return true;
+    return p_.Fail(limit.Refusal(static_cast<long>(std::floor(value))));
   }
 
   bool ReadXad() {
     ModuleSettings& s = c_.Settings;
-    uint8_t first = 0;
+    int first = 0;
     int flex = 0;
-    uint8_t xaddress = 0;
-    std::array<uint8_t, 4> masks{};
-    if (!p_.Byte(first, "Lumo start address") || !p_.Integer(flex, "Lumo flex flag") ||
-        !p_.Byte(xaddress, "eXtended Address")) {
+    int xaddress = 0;
+    std::array<int, 4> masks{};
+    if (!Limited(p_, first, limits::kLumoStartAddress) || !p_.Integer(flex, "Lumo flex flag") ||
+        !p_.Whole(xaddress, limits::kModuleXAddress.min, limits::kEnforcedXAddress,
+                  limits::kModuleXAddress.name)) {
       return false;
     }
     for (auto& m : masks) {
-      if (!p_.Byte(m, "group mask")) return false;
+      if (!Limited(p_, m, limits::kGroupMask)) return false;
     }
     if (flex == 1) {
-      if (first > 127)
-        return p_.Fail("Lumo start address " + std::to_string(first) + " is out of range 0..127");
       s.LumoFlex = true;
       s.PRNative = false;
       s.LumoModeAddress = first;
@@ -239,29 +256,53 @@ class ConfigLoader {
       s.PRNative = v_ >= kFirstCurrentVersion && (first / 64) % 2 == 1;
       s.LumoModeAddress = 0;
     }
-    if (xaddress > 95) {
-      return p_.Fail("eXtended Address " + std::to_string(xaddress) + " is out of range 0..95");
+    // The module's own mark for an enforced address means the same in a file.
+    if (xaddress == limits::kEnforcedXAddress) {
+      s.ForceXA = true;
+      s.ForceXAKnown = true;
+      xaddress = 0;
     }
     s.ModuleXAddress = xaddress;
-    for (int j = 0; j < 4; ++j) {
-      for (int i = 0; i < 4; ++i) s.GroupMask[4 * j + i] = (masks[j] >> i) & 1;
+    ApplyGroupMaskBytes(s, masks);
+    return true;
+  }
+
+  bool ReadXae() {
+    ModuleSettings& s = c_.Settings;
+    int enforced = 0;
+    if (!Limited(p_, enforced, limits::kEnforcedFlag)) return false;
+    s.ForceXA = enforced == 1;
+    s.ForceXAKnown = true;
+    return true;
+  }
+
+  bool ReadEem() {
+    ModuleSettings& s = c_.Settings;
+    std::array<int, 2> masks{};
+    for (auto& m : masks) {
+      if (!Limited(p_, m, limits::kEnableMask)) return false;
     }
+    for (int i = 0; i < 4; ++i) {
+      s.InitEE[i] = ((masks[0] >> i) & 1) == 0;
+      s.InitEE[4 + i] = ((masks[1] >> i) & 1) == 0;
+    }
+    s.InitEEKnown = true;
     return true;
   }
 
   bool ReadHwc() {
     for (int i = 0; i < 4; ++i) {
       int v = 0;
-      if (!p_.Whole(v, 0, 32767, "hardware driver group")) return false;
+      if (!Limited(p_, v, limits::kHardwareGroup)) return false;
       c_.Settings.HwcSink[i] = (v & 1) != 0;
       c_.Settings.HwcSource[i] = (v / 2) % 2 == 1;
     }
     return true;
   }
 
-  bool ReadLed(std::array<int, 8>& boxes, const char* what) {
+  bool ReadLed(std::array<int, 8>& boxes, const FieldLimit& limit) {
     uint8_t g = 0;
-    if (!p_.Byte(g, what)) return false;
+    if (!Limited(p_, g, limit)) return false;
     for (int i = 0; i < kLastSettingBit; ++i) boxes[i] = g != 0 ? (g >> i) & 1 : 0;
     boxes[kLastSettingBit] = g != 0 ? 0 : 2;
     return true;
@@ -292,7 +333,11 @@ class ConfigLoader {
     for (int k = 0; k < 4; ++k) {
       int v = 0;
       if (!p_.Integer(v, "event number")) return false;
-      events[k] = v - 1;
+      const int event = v - limits::kEventFileOffset;
+      if (!limits::kEvent.Allows(event)) {
+        return p_.Fail(limits::kEvent.Refusal(event) + " (written as " + std::to_string(v) + ")");
+      }
+      events[k] = event;
     }
     return true;
   }
@@ -300,8 +345,8 @@ class ConfigLoader {
   bool ReadPin() {
     if (!p_.Whole(pin_, 0, kSpareRecord, "pin index")) return false;
     PinRecord& pin = Pin();
-    if (!p_.Byte(pin.AspectMode, "aspect mode") || !p_.Byte(pin.InitialAspect, "initial aspect") ||
-        !p_.String(pin.Description)) {
+    if (!Limited(p_, pin.AspectMode, limits::kAspectMode) ||
+        !Limited(p_, pin.InitialAspect, limits::kInitialAspect) || !p_.String(pin.Description)) {
       return false;
     }
     pin.DccCount = 1;
@@ -317,8 +362,9 @@ class ConfigLoader {
   bool ReadDev() {
     PinRecord& pin = Pin();
     // The head pin is looked up by index wherever devices are handled: it must be a pin.
-    const int highest = pin_ == kSpareRecord ? kSpareRecord : kPinCount - 1;
-    return p_.Whole(pin.DeviceLink, -pin_, highest - pin_, "device link") &&
+    const int highest = pin_ == kSpareRecord ? kSpareRecord : limits::kDeviceHead.max;
+    return p_.Whole(pin.DeviceLink, limits::kDeviceHead.min - pin_, highest - pin_,
+                    "device link") &&
            p_.String(pin.DeviceName);
   }
 
@@ -327,7 +373,9 @@ class ConfigLoader {
     auto& cfg = pin.PinConfig;
     auto read = [&](int from, int to) {
       for (int i = from; i <= to; ++i) {
-        if (!p_.Byte(cfg[i], "configuration byte " + std::to_string(i))) return false;
+        if (!Limited(p_, cfg[i], limits::kConfigByte, "configuration byte " + std::to_string(i))) {
+          return false;
+        }
       }
       return true;
     };
@@ -363,12 +411,11 @@ class ConfigLoader {
 
   bool ReadPam() {
     PinRecord& pin = Pin();
-    // The editors' limits keep the running address sums inside a byte.
-    if (v_ >= kXDccSince && !p_.Whole(pin.XDccCount, 0, kMaxXDccCount, "extended DCC count")) {
-      return false;
-    }
-    return p_.Whole(pin.DccCount, 0, kMaxDccCount, "DCC count") &&
-           p_.Whole(pin.LumoCount, 0, kMaxLumoCount, "serial address count");
+    // The running address sums are whole numbers, so counts above the editors' limits are
+    // safe there.
+    if (v_ >= kXDccSince && !Limited(p_, pin.XDccCount, limits::kXDccCount)) return false;
+    return Limited(p_, pin.DccCount, limits::kDccCount) &&
+           Limited(p_, pin.LumoCount, limits::kLumoCount);
   }
 
   bool ReadIns() {
@@ -432,21 +479,20 @@ std::string InsLine(int step_index, const StepRecord& step, int indent) {
 bool ReadInsFields(RecordParser& parser, InsFields& out, const HasFadeFn& has_fade) {
   int combined = 0;
   StepRecord& s = out.step;
+  // The combined value is the step's opcode byte on the wire, whatever the instruction list
+  // offers.
   if (!parser.Whole(out.step_index, 0, kMaxStepIndex, "step index") ||
-      !parser.Whole(combined, 0, 255, "instruction code")) {
-    return false;
-  }
-  if ((combined & 239) > kHighestOpcode) {
-    return parser.Fail("instruction code " + std::to_string(combined) + " is not defined");
-  }
-  if (!parser.Byte(s.Offset, "Par 0") || !parser.Byte(s.Par1, "Par 1") ||
-      !parser.Byte(s.Par2, "Par 2") || !parser.Byte(s.Par3, "Base")) {
+      !Limited(parser, combined, limits::kInstructionCode)) {
     return false;
   }
   const int low = combined & 239;
   const bool fade = has_fade ? has_fade(low) : TableHasFade(low);
   s.Fade = fade ? static_cast<uint8_t>((combined >> 4) & 1) : 0;
   s.Opcode = static_cast<uint8_t>(fade ? low : combined);
+  uint8_t* bytes[] = {&s.Offset, &s.Par1, &s.Par2, &s.Par3};
+  for (int i = 0; i < 4; ++i) {
+    if (!Limited(parser, *bytes[i], StepByteLimit(s.Opcode, i))) return false;
+  }
   return true;
 }
 

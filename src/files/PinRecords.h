@@ -26,9 +26,8 @@ struct InsFields {
 };
 bool ReadInsFields(RecordParser& parser, InsFields& out, const HasFadeFn& has_fade);
 
-// "Asp" index and "Pin" index limits of the model's arrays.
+// "Asp" and "Ins" index limits of the model's arrays (the last slot of each is never sent).
 inline constexpr int kMaxAspectIndex = 12;
 inline constexpr int kMaxStepIndex = 9;
-inline constexpr int kHighestOpcode = 128;
 
 }  // namespace pyra

@@ -1,8 +1,11 @@
 #include "operations/Batch.h"
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "files/FieldLimits.h"
 #include "operations/Cancel.h"
 #include "operations/EventControl.h"
 #include "operations/GeneralSettings.h"
@@ -50,6 +53,12 @@ bool ReadAll(Link& link, Configuration& c) {
 }
 
 bool WriteAll(Link& link, Configuration& c) {
+  // A value no frame can carry would stop the write halfway: refuse it before the first frame.
+  if (const std::optional<std::string> refusal = UnwritableValue(c)) {
+    link.GetPrompter().Message(*refusal + ", which no frame can carry.\r\nNothing was sent.",
+                               Icon::kExclamation);
+    return false;
+  }
   ModuleSettings& s = c.Settings;
   return RunSteps(
       link, {

@@ -104,7 +104,7 @@ TEST_F(PyractlFilesTest, MalformedFileIsReportedAndNothingIsSent) {
   WriteBytes(bad, "\"PyraConfiguration 3230\"\r\n\"PAM\",1,9,1\r\n\"End\"\r\n");
   const Run r = Pyractl({"--port", "sim", "write-all", bad});
   EXPECT_EQ(r.status, kExitFailure);
-  EXPECT_EQ(r.err, "Invalid configuration file\nLine 2: DCC count 9 is out of range 0..6\n");
+  EXPECT_EQ(r.err, "Invalid configuration file\nLine 2: DCC count 9 is out of range 0..7\n");
   EXPECT_TRUE(simulator_.Module().Requests().empty());
 }
 
