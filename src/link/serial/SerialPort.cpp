@@ -270,8 +270,9 @@ bool IsPseudoTerminal(int fd) {
 // Every line setting the link relies on, set in one go rather than one by one: a port that
 // another program left canonical, echoing, translating, with flow control, another frame or
 // character timing keeps none of it. A pseudo-terminal carries no bits on a wire, so its driver
-// drops the parity, and the C library's tcsetattr then reports EINVAL when nothing else changed (a port a killed
-// run of this tool left behind). What counts is what the port holds afterwards, read back.
+// drops the parity, and the C library's tcsetattr then reports EINVAL when nothing else changed (a
+// port a killed run of this tool left behind). What counts is what the port holds afterwards, read
+// back.
 std::string SetLine(int fd) {
   termios wanted{};
   if (::tcgetattr(fd, &wanted) != 0) return std::strerror(errno);
