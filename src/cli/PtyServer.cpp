@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <time.h>
@@ -121,7 +123,8 @@ PtyServer::~PtyServer() {
 }
 
 void PtyServer::CloseAll() {
-  for (int* fd : {&master_, &slave_}) {
+  clients_ = 0;
+  for (int* fd : {&master_, &slave_, &watch_}) {
     if (*fd >= 0) ::close(*fd);
     *fd = -1;
   }
@@ -155,6 +158,18 @@ bool PtyServer::Open(std::string& error) {
   // Both ends carry a line discipline; each must pass every byte through untouched.
   if (!MakeRaw(master_) || !MakeRaw(slave_)) {
     error = SystemError("Cannot set " + slave_path_ + " to raw mode");
+    CloseAll();
+    return false;
+  }
+  // The server's own slave keeps the terminal alive between clients, and with it whatever the last
+  // client set: a client killed before it could close the port properly leaves its line settings,
+  // its exclusive claim (no one but root can open the terminal any more) and unread replies. The
+  // serial library's next open fails on them, so the server notices each client leaving and
+  // resets the terminal once the last one has gone.
+  watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (::tcgetattr(slave_, &fresh_) != 0 || watch_ < 0 ||
+      ::inotify_add_watch(watch_, slave_path_.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+    error = SystemError("Cannot watch " + slave_path_);
     CloseAll();
     return false;
   }
@@ -194,6 +209,39 @@ bool PtyServer::HandleWakeUps() {
   return keep_running;
 }
 
+void PtyServer::HandleOpensAndCloses() {
+  alignas(inotify_event) std::array<char, 4096> events{};
+  bool closed = false;
+  ssize_t got = 0;
+  while ((got = ::read(watch_, events.data(), events.size())) > 0) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events.data() + at);
+      if ((event->mask & IN_OPEN) != 0) ++clients_;
+      if ((event->mask & IN_CLOSE) != 0 && clients_ > 0) {
+        --clients_;
+        closed = true;
+      }
+      // Events were lost: the count is unknown, and the next close is taken as the last.
+      if ((event->mask & IN_Q_OVERFLOW) != 0) clients_ = 0;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  // A client that has opened in the meantime keeps what it has set.
+  if (closed && clients_ == 0) ResetTerminal();
+}
+
+void PtyServer::ResetTerminal() {
+  ::ioctl(slave_, TIOCNXCL);
+  int discipline = N_TTY;
+  ::ioctl(slave_, TIOCSETD, &discipline);
+  ::tcsetattr(slave_, TCSANOW, &fresh_);
+  // Output the client stopped (XOFF) would hold back every later client's frames.
+  ::tcflow(slave_, TCOON);
+  // What reached the port after its client had gone is lost, as on a real line.
+  ::tcflush(slave_, TCIFLUSH);
+  out_.clear();
+}
+
 bool PtyServer::Run(std::string& error) {
   if (master_ < 0) {
     error = "The pseudo-terminal is not open";
@@ -215,9 +263,10 @@ bool PtyServer::Run(std::string& error) {
         return false;
       }
     }
-    std::array<pollfd, 2> fds{};
+    std::array<pollfd, 3> fds{};
     fds[0] = {master_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
     fds[1] = {wake_[0], POLLIN, 0};
+    fds[2] = {watch_, POLLIN, 0};
     // Only the terminal, a wake-up or the line's next due byte can change anything; the timeout
     // has nanosecond resolution, as the line's byte times are finer than poll's milliseconds.
     const std::optional<Clock::TimePoint> next = line_.NextDue();
@@ -229,6 +278,8 @@ bool PtyServer::Run(std::string& error) {
       error = SystemError("Cannot wait on " + slave_path_);
       return false;
     }
+    // Before the wake-ups: a report then also stands for every client seen leaving before it.
+    if (fds[2].revents != 0) HandleOpensAndCloses();
     if (fds[1].revents != 0 && !HandleWakeUps()) return true;
     if ((fds[0].revents & POLLIN) != 0) {
       const ssize_t got = ::read(master_, buffer.data(), buffer.size());

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <termios.h>
+
 #include "link/Clock.h"
 #include "sim/SimDevice.h"
 
@@ -63,7 +65,9 @@ class LineModel {
 };
 
 // Puts a simulated device behind a pseudo-terminal so that any serial program (the window,
-// pyractl, a terminal) can open the slave side as if a module were plugged in. POSIX only.
+// pyractl, a terminal) can open the slave side as if a module were plugged in. Each client gets
+// the terminal as a fresh one, even after the one before was killed without tidying up. Linux
+// only.
 class PtyServer {
  public:
   // `bit_rate` 0 serves at whatever pace the terminal takes; otherwise both directions run at the
@@ -90,12 +94,20 @@ class PtyServer {
  private:
   // Returns false when the run should end.
   bool HandleWakeUps();
+  // Counts the clients that open and close the terminal; the last one out is cleaned up after.
+  void HandleOpensAndCloses();
+  // Puts the terminal back as Open left it, whatever the last client did to it.
+  void ResetTerminal();
   void CloseAll();
 
   LineModel line_;
   int master_ = -1;
   // Held open for the whole run: without it the master reads a hang-up each time a client closes.
   int slave_ = -1;
+  // Tells of every open and close of the slave by anyone else, even by a process that was killed.
+  int watch_ = -1;
+  int clients_ = 0;
+  termios fresh_{};  // the terminal's settings as Open made them
   int wake_[2] = {-1, -1};
   std::string slave_path_;
   std::vector<std::uint8_t> out_;  // due bytes the terminal has not taken yet

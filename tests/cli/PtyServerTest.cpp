@@ -1,15 +1,24 @@
 #include "cli/PtyServer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <QProcess>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "QtTestApp.h"
+#include "files/TempDir.h"
 #include "link/Frame.h"
 #include "link/serial/SerialPort.h"
+#include "sim/SimChannel.h"
 
 namespace pyra::cli {
 namespace {
@@ -142,6 +151,118 @@ TEST(PacedPtyServerTest, CarriesEveryByteBothWaysAndReportsTheTraffic) {
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].from_tool, sent.size());
   EXPECT_EQ(reports[0].to_tool, sent.size());
+}
+
+// Passes bytes on to the module until a number of them have come, then holds the server there
+// until let go: the client is then surely in the middle of an exchange.
+class GateDevice final : public sim::SimDevice {
+ public:
+  GateDevice(sim::SimDevice& inner, int hold_at) : inner_(inner), hold_at_(hold_at) {}
+  std::optional<sim::Emission> Receive(uint8_t byte) override {
+    std::unique_lock lock(mutex_);
+    if (++count_ == hold_at_) {
+      held_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return released_; });
+    }
+    return inner_.Receive(byte);
+  }
+  bool WaitUntilHeld() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), [this] { return held_; });
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  sim::SimDevice& inner_;
+  const int hold_at_;
+  int count_ = 0;
+  bool held_ = false;
+  bool released_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+};
+
+struct TerminalState {
+  termios settings{};
+  int exclusive = -1;
+  int unread = -1;
+};
+
+TerminalState StateOf(const std::string& path) {
+  TerminalState state;
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return state;
+  ::tcgetattr(fd, &state.settings);
+  ::ioctl(fd, TIOCGEXCL, &state.exclusive);
+  ::ioctl(fd, FIONREAD, &state.unread);
+  ::close(fd);
+  return state;
+}
+
+std::string Flags(const termios& t) {
+  return std::to_string(t.c_iflag) + " " + std::to_string(t.c_oflag) + " " +
+         std::to_string(t.c_cflag) + " " + std::to_string(t.c_lflag) + " " +
+         Hex(std::vector<uint8_t>(t.c_cc, t.c_cc + NCCS));
+}
+
+// A killed client cannot restore the terminal or give up its exclusive claim; the next one must
+// still find the terminal as new, or its serial library refuses to open or set it up.
+TEST(PtyServerClientTest, ClientKilledMidTransferLeavesTheTerminalAsNew) {
+  EnsureQtApp();
+  sim::Simulator simulator;
+  GateDevice gate(simulator.Module(), 40);
+  PtyServer server(gate);
+  std::mutex mutex;
+  std::condition_variable reported;
+  int reports = 0;
+  server.SetReportSink([&](const Traffic&) {
+    std::lock_guard lock(mutex);
+    ++reports;
+    reported.notify_all();
+  });
+  std::string error;
+  ASSERT_TRUE(server.Open(error)) << error;
+  std::thread serving([&] { server.Run(error); });
+  const std::string path = server.SlavePath();
+  const TerminalState fresh = StateOf(path);
+
+  test::TempDir dir;
+  QProcess client;
+  client.start(QStringLiteral(PYRACTL_PATH),
+               {"--port", QString::fromStdString(path), "read-all", "-o",
+                QString::fromStdString(dir.File("backup.dat"))});
+  const bool held = gate.WaitUntilHeld();
+  client.kill();
+  client.waitForFinished();
+  gate.Release();
+  // Answered after every event the server saw before it, the client's end among them.
+  server.RequestReport();
+  {
+    std::unique_lock lock(mutex);
+    reported.wait_for(lock, std::chrono::seconds(20), [&] { return reports > 0; });
+  }
+  const TerminalState after = StateOf(path);
+
+  QProcess next;
+  next.start(QStringLiteral(PYRACTL_PATH), {"--port", QString::fromStdString(path), "version"});
+  next.waitForFinished();
+  server.Stop();
+  serving.join();
+
+  ASSERT_TRUE(held) << "the client never reached the module";
+  EXPECT_EQ(client.exitStatus(), QProcess::CrashExit);
+  EXPECT_EQ(Flags(after.settings), Flags(fresh.settings));
+  EXPECT_EQ(cfgetispeed(&after.settings), cfgetispeed(&fresh.settings));
+  EXPECT_EQ(after.exclusive, 0);
+  EXPECT_EQ(after.unread, 0);
+  EXPECT_EQ(next.readAllStandardOutput().toStdString(), "3.2.0.17\n")
+      << next.readAllStandardError().toStdString();
+  EXPECT_EQ(error, "");
 }
 
 TEST(PtyServerStopTest, StopBeforeRunEndsTheRunAtOnce) {

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -37,6 +38,13 @@ class LineEnd {
   LineEnd& operator=(const LineEnd&) = delete;
 
   const std::string& Path() const { return path_; }
+  // A pseudo-terminal's settings are its slave side's, whichever side sets them.
+  termios Settings() const {
+    termios t{};
+    ::tcgetattr(master_, &t);
+    return t;
+  }
+  void Set(const termios& t) { ::tcsetattr(master_, TCSANOW, &t); }
   void Close() {
     if (master_ >= 0) ::close(master_);
     master_ = -1;
@@ -177,6 +185,67 @@ TEST_F(SerialChannelTest, BytesQtTookBetweenOperationsComeFirst) {
   EXPECT_EQ(channel_->Available(), 5u);
   EXPECT_EQ(ReadUntil(clock_.Now() + 100ms), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
 }
+
+// States another program may leave a port in. The first is what a run of this tool leaves when
+// it is killed: every setting already as wanted except the parity a pseudo-terminal drops.
+struct LeftState {
+  const char* name;
+  tcflag_t iflag, oflag, cflag, lflag;
+  cc_t vmin, vtime;
+};
+
+class SerialPortLeftStateTest : public ::testing::TestWithParam<LeftState> {};
+
+TEST_P(SerialPortLeftStateTest, OpensRawAndCarriesEveryByteUnchanged) {
+  EnsureQtApp();
+  const LeftState& left = GetParam();
+  LineEnd line;
+  termios t = line.Settings();
+  t.c_iflag = left.iflag;
+  t.c_oflag = left.oflag;
+  t.c_cflag = left.cflag;
+  t.c_lflag = left.lflag;
+  t.c_cc[VMIN] = left.vmin;
+  t.c_cc[VTIME] = left.vtime;
+  ::cfsetspeed(&t, B19200);
+  line.Set(t);
+
+  SerialOpenResult opened = OpenSerialPort(line.Path(), 19200);
+  ASSERT_TRUE(opened.channel) << opened.error;
+  const termios set = line.Settings();
+  EXPECT_EQ(set.c_cflag & (CSIZE | CSTOPB | PARODD | CLOCAL | CRTSCTS | CMSPAR),
+            static_cast<tcflag_t>(CS8 | PARODD | CLOCAL));
+  EXPECT_EQ(set.c_cc[VMIN], 0);
+  EXPECT_EQ(set.c_cc[VTIME], 0);
+
+  // Echo, canonical lines, signals, CR/LF translation, XON/XOFF or a stripped bit 7 would each
+  // change, hold back or add bytes.
+  std::vector<uint8_t> all;
+  for (int b = 0; b <= 255; ++b) all.push_back(static_cast<uint8_t>(b));
+  opened.channel->WriteFrame(all);
+  EXPECT_EQ(line.Take(all.size()), all);
+  line.SendAtOnce(all);
+  SteadyClock clock;
+  std::vector<uint8_t> got;
+  while (got.size() < all.size()) {
+    std::optional<uint8_t> b = opened.channel->ReadByte(clock.Now() + 2s);
+    if (!b) break;
+    got.push_back(*b);
+  }
+  EXPECT_EQ(got, all);
+  EXPECT_EQ(line.Take(1, 50ms), std::vector<uint8_t>{}) << "echoed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, SerialPortLeftStateTest,
+    ::testing::Values(
+        LeftState{"KilledRunOfThisTool", IGNPAR, OPOST | ONLCR, CS8 | CREAD | PARODD | CLOCAL,
+                  ECHOE | ECHOK | ECHOCTL | ECHOKE, 0, 0},
+        LeftState{"CookedTerminal",
+                  ICRNL | IXON | IXOFF | IXANY | ISTRIP | INLCR | IGNCR | INPCK | PARMRK | BRKINT,
+                  OPOST | ONLCR | OCRNL, CS7 | CSTOPB | CRTSCTS | CMSPAR | CREAD,
+                  ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN, 4, 50}),
+    [](const ::testing::TestParamInfo<LeftState>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace pyra::cli

@@ -3,6 +3,9 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
 #include <unistd.h>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -254,6 +257,46 @@ class SerialChannel final : public ByteChannel {
   std::string failure_;
 };
 
+// Linux numbers the slave sides of its pseudo-terminals with these device majors.
+constexpr unsigned kFirstPtySlaveMajor = 136;
+constexpr unsigned kPtySlaveMajors = 8;
+
+bool IsPseudoTerminal(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  return major(st.st_rdev) - kFirstPtySlaveMajor < kPtySlaveMajors;
+}
+
+// Every line setting the link relies on, set in one go rather than one by one: a port that
+// another program left canonical, echoing, translating, with flow control, another frame or
+// character timing keeps none of it. A pseudo-terminal carries no bits on a wire, so its driver
+// drops the parity, and the C library's tcsetattr then reports EINVAL when nothing else changed (a
+// port a killed run of this tool left behind). What counts is what the port holds afterwards, read
+// back.
+std::string SetLine(int fd) {
+  termios wanted{};
+  if (::tcgetattr(fd, &wanted) != 0) return std::strerror(errno);
+  ::cfmakeraw(&wanted);
+  wanted.c_iflag = IGNPAR;
+  wanted.c_oflag = 0;
+  wanted.c_lflag = 0;
+  // The bit rate is already set; whether closing hangs the line up is not the link's business.
+  wanted.c_cflag =
+      (wanted.c_cflag & (CBAUD | CIBAUD | HUPCL)) | CS8 | CREAD | CLOCAL | PARENB | PARODD;
+  wanted.c_cc[VMIN] = 0;
+  wanted.c_cc[VTIME] = 0;
+  if (::tcsetattr(fd, TCSANOW, &wanted) != 0 && errno != EINVAL) return std::strerror(errno);
+  termios held{};
+  if (::tcgetattr(fd, &held) != 0) return std::strerror(errno);
+  tcflag_t frame = CSIZE | CSTOPB | CREAD | PARENB | PARODD | CLOCAL | CRTSCTS | CMSPAR;
+  if (IsPseudoTerminal(fd)) frame &= ~static_cast<tcflag_t>(PARENB);
+  const bool kept = held.c_iflag == wanted.c_iflag && held.c_oflag == wanted.c_oflag &&
+                    held.c_lflag == wanted.c_lflag &&
+                    (held.c_cflag & frame) == (wanted.c_cflag & frame) && held.c_cc[VMIN] == 0 &&
+                    held.c_cc[VTIME] == 0;
+  return kept ? "" : "the port does not keep these settings";
+}
+
 }  // namespace
 
 std::vector<std::string> ListSerialPorts() {
@@ -273,14 +316,16 @@ SerialOpenResult OpenSerialPort(const std::string& name, int bit_rate) {
     result.error = "Cannot open port " + name + ": " + port->errorString().toStdString();
     return result;
   }
-  const bool configured = port->setBaudRate(bit_rate) && port->setDataBits(QSerialPort::Data8) &&
-                          port->setParity(QSerialPort::OddParity) &&
-                          port->setStopBits(QSerialPort::OneStop) &&
-                          port->setFlowControl(QSerialPort::NoFlowControl);
-  if (!configured) {
-    result.error =
-        "Cannot set port " + name + " to " + std::to_string(bit_rate) +
-        " bit/s, odd parity, 8 data bits, 1 stop bit: " + port->errorString().toStdString();
+  // Qt sets the rate, standard or not; the rest is set together, see SetLine.
+  std::string error;
+  if (!port->setBaudRate(bit_rate)) {
+    error = port->errorString().toStdString();
+  } else {
+    error = SetLine(static_cast<int>(port->handle()));
+  }
+  if (!error.empty()) {
+    result.error = "Cannot set port " + name + " to " + std::to_string(bit_rate) +
+                   " bit/s, odd parity, 8 data bits, 1 stop bit: " + error;
     return result;
   }
   result.channel = std::make_unique<SerialChannel>(std::move(port), name, bit_rate);
