@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "link/ConnectionSettings.h"
+#include "model/IdString.h"
 #include "model/TypedNumber.h"
 #include "monitor/CliCommands.h"
 
@@ -70,6 +71,18 @@ std::size_t FileOperands(Command c) {
       return 2;
     default:
       return 0;
+  }
+}
+
+// The names the usage text gives a command's file operands, for saying which one is wrong.
+std::vector<std::string> FileOperandNames(Command c) {
+  switch (c) {
+    case Command::kDiff:
+      return {"A", "B"};
+    case Command::kConvert:
+      return {"IN", "OUT"};
+    default:
+      return {"FILE"};
   }
 }
 
@@ -292,13 +305,28 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   }
 
   o.files.assign(raw.positional.begin() + 1, raw.positional.begin() + 1 + files);
+  // An empty name would otherwise load nothing and go on with the defaults, or save nowhere.
+  for (std::size_t k = 0; k < o.files.size(); ++k) {
+    if (o.files[k].empty()) {
+      return fail("the " + FileOperandNames(o.command)[k] + " operand of " +
+                  CommandName(o.command) + " is empty");
+    }
+  }
+  if (o.id_text) {
+    // What a configuration file could not carry would not come back from a backup.
+    if (const std::string refusal = IDStringRefusal(*o.id_text); !refusal.empty()) {
+      return fail("id: " + refusal);
+    }
+  }
   if (raw.output && o.command != Command::kReadAll)
     return fail("-o belongs to the read-all command");
   if (raw.names && o.command != Command::kReadAll) {
     return fail("--names belongs to the read-all command");
   }
   if (o.command == Command::kReadAll) {
-    if (!raw.output || raw.output->empty()) return fail("read-all needs -o FILE");
+    if (!raw.output) return fail("read-all needs -o FILE");
+    if (raw.output->empty()) return fail("the -o FILE of read-all is empty");
+    if (raw.names && raw.names->empty()) return fail("the --names FILE of read-all is empty");
     o.output = *raw.output;
     o.names_file = raw.names.value_or("");
   }
