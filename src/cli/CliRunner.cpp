@@ -253,8 +253,9 @@ int RunBatch(const CliOptions& o, Link& link, CliPrompter& prompter, Configurati
                  : kExitFailure;
     }
     case Command::kWriteAll: {
-      if (!LearnUnknownSettings(link, c.Settings))
+      if (!LearnUnknownSettings(link, c.Settings)) {
         return ModuleSettingsUnread(prompter, messages_before, err, "nothing was written");
+      }
       const bool ok = WriteAll(link, static_cast<const Configuration&>(c));
       if (!ok || prompter.MessageCount() > messages_before) {
         if (prompter.MessageCount() == messages_before) {
@@ -265,8 +266,9 @@ int RunBatch(const CliOptions& o, Link& link, CliPrompter& prompter, Configurati
       return kExitOk;
     }
     case Command::kVerifyAll: {
-      if (!LearnUnknownSettings(link, c.Settings))
+      if (!LearnUnknownSettings(link, c.Settings)) {
         return ModuleSettingsUnread(prompter, messages_before, err, "nothing was compared");
+      }
       VerificationLog log;
       const bool ok = VerifyAll(link, c, log);
       out << WithUnixLineEnds(log.Text()) << "\n";
