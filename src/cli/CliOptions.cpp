@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "link/ConnectionSettings.h"
+#include "model/IdString.h"
 #include "model/TypedNumber.h"
 #include "monitor/CliCommands.h"
 
@@ -73,6 +74,18 @@ std::size_t FileOperands(Command c) {
   }
 }
 
+// The names the usage text gives a command's file operands, for saying which one is wrong.
+std::vector<std::string> FileOperandNames(Command c) {
+  switch (c) {
+    case Command::kDiff:
+      return {"A", "B"};
+    case Command::kConvert:
+      return {"IN", "OUT"};
+    default:
+      return {"FILE"};
+  }
+}
+
 bool NeedsModule(Command c) {
   return c != Command::kPorts && c != Command::kSim && c != Command::kShow && c != Command::kDiff &&
          c != Command::kConvert;
@@ -102,8 +115,8 @@ std::string UsageText() {
              "                        simulated module\n"
              "  version               print the module's firmware version (for example 3.2.0.17)\n"
              "  id                    print the module's ID string\n"
-             "  id TEXT               store TEXT (at most 12 plain ASCII characters) as the ID "
-             "string\n"
+             "  id TEXT               store TEXT (at most 12 plain ASCII characters, no double\n"
+             "                        quote) as the ID string\n"
              "  erase --yes           erase the module's configuration memory\n") +
          MonitorUsageLines() +
          "  sim --pty [--address N] [--xaddr N] [--velora] [--velora-protocol 3200]\n"
@@ -117,10 +130,14 @@ std::string UsageText() {
          "  read-all -o FILE [--compact] [--names FILE]\n"
          "                        read the whole module (\"Read All\") and save it as a\n"
          "                        configuration file; --names first loads a file whose\n"
-         "                        descriptions and device names the module does not keep\n"
+         "                        descriptions and device names the module does not keep;\n"
+         "                        --compact is refused while it would leave out pins or\n"
+         "                        aspects that hold configuration (it keeps only described ones)\n"
          "  write-all FILE        load a configuration file and write it to the module\n"
          "  verify-all FILE       compare the module with a configuration file and print the\n"
          "                        verification log; exit status 0 only for \"Verify OK\"\n"
+         "                        A FILE without the enforced eXtended Address flag and the\n"
+         "                        enable map (older files) keeps and expects the module's own.\n"
          "  show FILE             list a configuration file in readable form\n"
          "  diff [--module] A B   list the differences of two configuration files; exit\n"
          "                        status 0 when equal, 1 when they differ; --module leaves out\n"
@@ -292,13 +309,28 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   }
 
   o.files.assign(raw.positional.begin() + 1, raw.positional.begin() + 1 + files);
+  // An empty name would otherwise load nothing and go on with the defaults, or save nowhere.
+  for (std::size_t k = 0; k < o.files.size(); ++k) {
+    if (o.files[k].empty()) {
+      return fail("the " + FileOperandNames(o.command)[k] + " operand of " +
+                  CommandName(o.command) + " is empty");
+    }
+  }
+  if (o.id_text) {
+    // What a configuration file could not carry would not come back from a backup.
+    if (const std::string refusal = IDStringRefusal(*o.id_text); !refusal.empty()) {
+      return fail("id: " + refusal);
+    }
+  }
   if (raw.output && o.command != Command::kReadAll)
     return fail("-o belongs to the read-all command");
   if (raw.names && o.command != Command::kReadAll) {
     return fail("--names belongs to the read-all command");
   }
   if (o.command == Command::kReadAll) {
-    if (!raw.output || raw.output->empty()) return fail("read-all needs -o FILE");
+    if (!raw.output) return fail("read-all needs -o FILE");
+    if (raw.output->empty()) return fail("the -o FILE of read-all is empty");
+    if (raw.names && raw.names->empty()) return fail("the --names FILE of read-all is empty");
     o.output = *raw.output;
     o.names_file = raw.names.value_or("");
   }

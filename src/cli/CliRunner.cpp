@@ -1,5 +1,6 @@
 #include "cli/CliRunner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -190,6 +191,46 @@ int RunFileCommand(const CliOptions& o, std::ostream& out, std::ostream& err) {
   }
 }
 
+// A module keeps no descriptions, and the compact form keeps only described pins and aspects:
+// saving it after Read All would silently drop whatever the module holds elsewhere.
+bool CompactKeepsEverything(const CliOptions& o, const Configuration& c, std::ostream& err) {
+  ReportView view;
+  view.number_base = NumberBase(o);
+  const std::vector<std::string> omitted = CompactOmissions(c, view);
+  if (omitted.empty()) return true;
+  const auto aspects = std::count_if(omitted.begin(), omitted.end(), [](const std::string& s) {
+    return s.find(" aspect ") != std::string::npos;
+  });
+  const auto pins = std::ssize(omitted) - aspects;
+  auto counted = [](std::ptrdiff_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  std::string which = pins > 0 ? counted(pins, "pin") : "";
+  if (aspects > 0) which += (which.empty() ? "" : " and ") + counted(aspects, "aspect");
+  constexpr std::size_t kNamed = 4;
+  std::string named;
+  for (std::size_t k = 0; k < omitted.size() && k < kNamed; ++k) {
+    named += (k ? ", " : "") + omitted[k];
+  }
+  if (omitted.size() > kNamed) named += ", ...";
+  err << "pyractl: the compact form would leave out " << which << " that hold configuration ("
+      << named << "): it keeps only pins and aspects with a "
+      << "description, and a module keeps none\n"
+      << "pyractl: describe them in a file given with --names FILE, or leave out --compact to "
+      << "save the full form; " << o.output << " was not written\n";
+  return false;
+}
+
+// The enforced flag or enable map that a file did not carry could not be taken from the module.
+int ModuleSettingsUnread(const CliPrompter& prompter, int messages_before, std::ostream& err,
+                         const char* outcome) {
+  if (prompter.MessageCount() == messages_before) {
+    err << "pyractl: the module did not answer for its enforced eXtended Address and enable map; "
+        << outcome << "\n";
+  }
+  return kExitFailure;
+}
+
 // Read All, Write All and Verify All with the window's configuration `c`.
 int RunBatch(const CliOptions& o, Link& link, CliPrompter& prompter, Configuration& c,
              std::ostream& out, std::ostream& err) {
@@ -205,12 +246,16 @@ int RunBatch(const CliOptions& o, Link& link, CliPrompter& prompter, Configurati
         err << "pyractl: Read All did not complete; " << o.output << " was not written\n";
         return kExitFailure;
       }
+      if (o.compact && !CompactKeepsEverything(o, c, err)) return kExitUsage;
       return SaveConfigurationFile(o.output, c, o.compact ? SaveForm::kCompact : SaveForm::kFull,
                                    prompter)
                  ? kExitOk
                  : kExitFailure;
     }
     case Command::kWriteAll: {
+      if (!LearnUnknownSettings(link, c.Settings)) {
+        return ModuleSettingsUnread(prompter, messages_before, err, "nothing was written");
+      }
       const bool ok = WriteAll(link, static_cast<const Configuration&>(c));
       if (!ok || prompter.MessageCount() > messages_before) {
         if (prompter.MessageCount() == messages_before) {
@@ -221,6 +266,9 @@ int RunBatch(const CliOptions& o, Link& link, CliPrompter& prompter, Configurati
       return kExitOk;
     }
     case Command::kVerifyAll: {
+      if (!LearnUnknownSettings(link, c.Settings)) {
+        return ModuleSettingsUnread(prompter, messages_before, err, "nothing was compared");
+      }
       VerificationLog log;
       const bool ok = VerifyAll(link, c, log);
       out << WithUnixLineEnds(log.Text()) << "\n";

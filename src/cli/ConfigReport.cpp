@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "files/ConfigFile.h"
 #include "files/PinRecords.h"
 #include "model/AddressAssignment.h"
 #include "operations/SettingsCodec.h"
@@ -109,6 +110,11 @@ std::string Role(const PinRecord& pin) {
   }
 }
 
+// As the editor's "Init" box shows it: the stored value counts from 1, with 0 for none.
+std::string InitialAspectText(int stored) {
+  return stored == 0 ? "-1 (none)" : std::to_string(stored - 1);
+}
+
 std::string AspectLayout(int mode) {
   if (mode == kAspectMode12x3) return "12 aspects of 3 steps";
   if (mode == kAspectMode4x9) return "4 aspects of 9 steps";
@@ -212,8 +218,8 @@ std::string ShowConfiguration(const Configuration& in, int version, const Report
     out << "\n";
     out << "  Role: " << Role(pin) << "\n";
     out << "  Addresses: " << Addresses(c, p, v) << "\n";
-    out << "  " << AspectLayout(pin.AspectMode) << ", initial aspect " << int(pin.InitialAspect)
-        << "\n";
+    out << "  " << AspectLayout(pin.AspectMode) << ", initial aspect "
+        << InitialAspectText(pin.InitialAspect) << "\n";
     for (int a = 0; a < AspectCount(pin.AspectMode); ++a) {
       const AspectRecord& aspect = pin.Aspects[a];
       bool used = !aspect.Description.empty();
@@ -288,7 +294,8 @@ std::vector<std::string> DiffConfigurations(const Configuration& a, const Config
     differ(pin + " extended DCC addresses", num(x_pin.XDccCount), num(y_pin.XDccCount));
     differ(pin + " serial addresses", num(x_pin.LumoCount), num(y_pin.LumoCount));
     differ(pin + " aspects", AspectLayout(x_pin.AspectMode), AspectLayout(y_pin.AspectMode));
-    differ(pin + " initial aspect", num(x_pin.InitialAspect), num(y_pin.InitialAspect));
+    differ(pin + " initial aspect", InitialAspectText(x_pin.InitialAspect),
+           InitialAspectText(y_pin.InitialAspect));
     const int aspects = std::max(AspectCount(x_pin.AspectMode), AspectCount(y_pin.AspectMode));
     const int steps = std::max(StepCount(x_pin.AspectMode), StepCount(y_pin.AspectMode));
     for (int asp = 0; asp < aspects; ++asp) {
@@ -308,6 +315,34 @@ std::vector<std::string> DiffConfigurations(const Configuration& a, const Config
     }
   }
   return lines;
+}
+
+std::vector<std::string> CompactOmissions(const Configuration& c, const ReportView& view) {
+  // Both forms go through the file itself, so what counts is exactly what the forms carry.
+  auto reloaded = [&c](SaveForm form, Configuration& into) {
+    Configuration saved = c;
+    into = DefaultConfiguration();
+    into.NumberBase = c.NumberBase;
+    return LoadConfigurationText(ConfigurationText(saved, form), into).ok;
+  };
+  Configuration full, compact;
+  std::vector<std::string> omitted;
+  if (!reloaded(SaveForm::kFull, full) || !reloaded(SaveForm::kCompact, compact)) return omitted;
+  for (int p = 0; p < kPinCount; ++p) {
+    const PinRecord& kept = full.Pins[p];
+    const PinRecord& left = compact.Pins[p];
+    if (kept == left) continue;
+    const std::size_t before = omitted.size();
+    if (!c.Pins[p].Description.empty()) {
+      for (int a = 0; a < static_cast<int>(kept.Aspects.size()); ++a) {
+        if (kept.Aspects[a] != left.Aspects[a]) {
+          omitted.push_back(PinName(p, view) + " aspect " + std::to_string(a));
+        }
+      }
+    }
+    if (omitted.size() == before) omitted.push_back(PinName(p, view));
+  }
+  return omitted;
 }
 
 }  // namespace pyra::cli

@@ -25,4 +25,9 @@ std::string ShowConfiguration(const Configuration& c, int version, const ReportV
 std::vector<std::string> DiffConfigurations(const Configuration& a, const Configuration& b,
                                             const ReportView& view, bool module_only);
 
+// The pins ("Pin 4") and aspects ("Pin 5 aspect 3") that the compact form would leave out
+// although they hold configuration: wherever loading the compact form would give back less than
+// loading the full form. Empty when the compact form loses nothing.
+std::vector<std::string> CompactOmissions(const Configuration& c, const ReportView& view);
+
 }  // namespace pyra::cli

@@ -95,4 +95,11 @@ bool ECVerify(Link& link, const Configuration& c, VerificationLog& log) {
   return ok;
 }
 
+bool LearnUnknownSettings(Link& link, ModuleSettings& s) {
+  if (!s.ForceXAKnown && !ReadEnforcedFlag(link, s)) return false;
+  // A rejected map reply is reported and leaves the map unknown: nothing to write or expect.
+  if (!s.InitEEKnown && !(ReadEnableMap(link, s) && s.InitEEKnown)) return false;
+  return true;
+}
+
 }  // namespace pyra

@@ -17,6 +17,11 @@ bool WriteAll(Link& link, Configuration& c);
 bool WriteAll(Link& link, const Configuration& c);
 // Clears the log, verifies and appends "Verify OK" or "Verification Stopped" (no line break).
 bool VerifyAll(Link& link, const Configuration& c, VerificationLog& log);
+// Takes from the module what the configuration does not know (a file of the older tool carries
+// neither): the enforced eXtended Address flag and the event-control enable map, so that writing
+// or verifying keeps the module's own values rather than start-up defaults. The window does not
+// call this: it writes what its boxes show. False when a needed reply was missing or rejected.
+bool LearnUnknownSettings(Link& link, ModuleSettings& s);
 // Clears the log, verifies the event control and adds the line "Verify OK" on success.
 bool ECVerify(Link& link, const Configuration& c, VerificationLog& log);
 

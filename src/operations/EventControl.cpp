@@ -81,6 +81,7 @@ bool ReadEnableMap(Link& link, ModuleSettings& s) {
       s.InitEE[i] = ((rx[4] >> i) & 1) == 0;
       s.InitEE[4 + i] = ((rx[5] >> i) & 1) == 0;
     }
+    s.InitEEKnown = true;
   }
   return true;
 }
@@ -190,7 +191,11 @@ bool VerifyEvents(Link& link, const Configuration& c, VerificationLog& log) {
     }
   }
   link.SendPRMessage(true, {kCmdReadGeneral, kSubEnableMap});
-  if (!link.State().ReplyValid) return result;
+  // An unanswered request leaves the map uncompared, so it cannot pass.
+  if (!link.State().ReplyValid) {
+    log.Append("ECInit: No response");
+    return false;
+  }
   const auto& rx = link.State().RxMessage;
   if (link.ReplySize() != 4) {
     log.Append("ECInit: No valid response size");

@@ -67,8 +67,9 @@ bool ReadAddressSettings(Link& link, ModuleSettings& s) {
   if (r == Read::kNoReply) return false;
   if (r == Read::kOk) {
     const int x = Rx(link, 4);
-    s.ForceXA = x == 127;
-    s.ModuleXAddress = x == 127 ? 0 : x;
+    s.ForceXA = x == kEnforcedXAddress;
+    s.ModuleXAddress = s.ForceXA ? 0 : x;
+    s.ForceXAKnown = true;
   }
   r = RequestReporting(link, 3, 6);
   if (r == Read::kNoReply) return false;
@@ -78,17 +79,19 @@ bool ReadAddressSettings(Link& link, ModuleSettings& s) {
   return true;
 }
 
+bool ReadEnforcedFlag(Link& link, ModuleSettings& s) {
+  link.State().Bidirectional = true;
+  if (RequestReporting(link, 2, 3) != Read::kOk) return false;
+  s.ForceXA = Rx(link, 4) == kEnforcedXAddress;
+  s.ForceXAKnown = true;
+  return true;
+}
+
 bool WriteAddressSettings(Link& link, const ModuleSettings& s) {
-  if (s.ForceXA) {
-    return link.SendPRMessage(false, {96, 8, 0, 0}) &&
-           link.SendPRMessage(false, {96, 3, 0, 0, 0, 0}) &&
-           link.SendPRMessage(false, {96, 2, 127});
-  }
-  const auto m = GroupMaskBytes(s);
-  const auto a = SerialAddressBytes(s);
-  return link.SendPRMessage(false, {96, 8, a[0], a[1]}) &&
-         link.SendPRMessage(false, {96, 3, m[0], m[1], m[2], m[3]}) &&
-         link.SendPRMessage(false, {96, 2, s.ModuleXAddress});
+  const AddressingBytes a = AddressingAsWritten(s);
+  return link.SendPRMessage(false, {96, 8, a.serial[0], a.serial[1]}) &&
+         link.SendPRMessage(false, {96, 3, a.mask[0], a.mask[1], a.mask[2], a.mask[3]}) &&
+         link.SendPRMessage(false, {96, 2, a.x_address});
 }
 
 bool ReadDCCSettings(Link& link, ModuleSettings& s) {

@@ -9,6 +9,9 @@ namespace pyra {
 // valid reply; a rejected reply shows its message and the read goes on.
 bool ReadAddressSettings(Link& link, ModuleSettings& s);
 bool WriteAddressSettings(Link& link, const ModuleSettings& s);
+// Only whether the module enforces its eXtended Address (sub-code 2); `ModuleXAddress` stays.
+// False when the reply was missing or rejected (a rejection shows its message).
+bool ReadEnforcedFlag(Link& link, ModuleSettings& s);
 
 // DCC: options (5), address (4), eXtended DCC address (12).
 bool ReadDCCSettings(Link& link, ModuleSettings& s);

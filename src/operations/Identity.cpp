@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "link/Protocol.h"
+#include "model/IdString.h"
 
 namespace pyra {
 
@@ -36,7 +37,7 @@ bool WriteIDString(Link& link, ModuleSettings& settings) {
       return false;
     }
   }
-  if (settings.IDString.size() > kMaxIDLength) settings.IDString.resize(kMaxIDLength);
+  settings.IDString = std::string(ModuleIDString(settings.IDString));
   std::vector<int> payload = {kCmdWriteGeneral, kSubIDString};
   for (char c : settings.IDString) payload.push_back(static_cast<unsigned char>(c));
   return link.SendPRMessage(false, payload);

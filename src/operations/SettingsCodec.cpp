@@ -87,6 +87,11 @@ std::array<int, 2> SerialAddressBytes(const ModuleSettings& s) {
   return {s.LumoFlex ? 1 : 0, s.PRNative ? 64 : s.LumoModeAddress};
 }
 
+AddressingBytes AddressingAsWritten(const ModuleSettings& s) {
+  if (s.ForceXA) return {{0, 0}, {0, 0, 0, 0}, kEnforcedXAddress};
+  return {SerialAddressBytes(s), GroupMaskBytes(s), s.ModuleXAddress};
+}
+
 int ClampDccAddress(int typed, bool allow0) { return std::clamp(typed, allow0 ? 0 : 1, 510); }
 
 int ClampXDccAddress(int typed, bool allow0) { return std::clamp(typed, allow0 ? 0 : 1, 2046); }

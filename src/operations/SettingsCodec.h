@@ -18,6 +18,18 @@ std::array<int, 4> GroupMaskBytes(const ModuleSettings& s);
 // Serial address settings: flag byte and value byte as written.
 std::array<int, 2> SerialAddressBytes(const ModuleSettings& s);
 
+// What the module stores as its eXtended Address while "Enforced eXtended Address" is on.
+inline constexpr int kEnforcedXAddress = 127;
+
+// The module addressing exactly as Write Settings sends it. With "Enforced eXtended Address" the
+// boxes do not count: the module gets serial address 0, 0, an empty group mask and 127.
+struct AddressingBytes {
+  std::array<int, 2> serial;  // sub-code 8: F, V
+  std::array<int, 4> mask;    // sub-code 3: M0..M3
+  int x_address;              // sub-code 2
+};
+AddressingBytes AddressingAsWritten(const ModuleSettings& s);
+
 // Decoders that fill the settings from a module's bytes.
 void ApplyDccOptionsByte(ModuleSettings& s, int o);
 void ApplyLedFunctionByte(std::array<int, 8>& boxes, int b);

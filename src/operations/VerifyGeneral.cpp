@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "link/Protocol.h"
+#include "model/IdString.h"
 #include "operations/Cancel.h"
 #include "operations/SettingsCodec.h"
 
@@ -10,21 +11,22 @@ namespace pyra {
 
 namespace {
 
-// How a step reacts to a reply it cannot use.
-enum class OnBad { kStop, kSkip };
+// How a step reacts to a reply it cannot use: end the verification, or log it and go on with
+// the next setting. Either way the verification fails: that setting was never compared.
+enum class OnBad { kStop, kGoOn };
 
 // One comparison of the verification table.
 struct Check {
   int sub;
   int size;
-  bool skip_silently_without_reply;  // ID and hardware: a silent module is passed over
+  OnBad on_no_reply;
   // Log line for a wrong size / a wrong echo, and whether the check stops there or goes on.
   std::function<std::string(int n)> size_text;
   OnBad on_bad_size;
   std::function<std::string(int r2, int r3)> echo_text;
   // Compares the reply (RxMessage) with the settings; returns the difference line or "".
   std::function<std::string(const LinkState&)> compare;
-  const char* no_reply_log = nullptr;  // logged before stopping when the module stays silent
+  const char* no_reply_log = nullptr;  // logged when the module stays silent
 };
 
 std::string Sized(const char* what, int n, int expected) {
@@ -41,20 +43,26 @@ int Word(const LinkState& s) { return s.RxMessage[4] + 64 * s.RxMessage[5]; }
 
 std::vector<Check> Checks(const ModuleSettings& s) {
   auto fixed = [](const char* text) { return [text](int, int = 0) { return std::string(text); }; };
+  // With "Enforced eXtended Address" the addressing is expected as the write sends it, so that a
+  // module written that way verifies.
+  const AddressingBytes written = AddressingAsWritten(s);
   std::vector<Check> checks;
-  // 1. ID string: any size from 2 on is usable.
-  checks.push_back({kSubIDString, -1, true, fixed("ReadIDString: No valid response"), OnBad::kStop,
-                    fixed("ReadIDString: No valid response"), [&s](const LinkState& st) {
+  // 1. ID string: any size from 2 on is usable. Only the part the write sends can compare.
+  checks.push_back({kSubIDString, -1, OnBad::kGoOn, fixed("ReadIDString: No valid response"),
+                    OnBad::kStop, fixed("ReadIDString: No valid response"),
+                    [&s](const LinkState& st) {
                       std::string got;
                       for (int i = 4; i <= (st.RxMessage[1] & 15) + 1; ++i) {
                         got += static_cast<char>(st.RxMessage[i]);
                       }
-                      if (got == s.IDString) return std::string();
+                      if (got == ModuleIDString(s.IDString)) return std::string();
                       return "ID does not compare: PyraConfig = <" + s.IDString + "> Pyra = <" +
                              got + ">";
-                    }});
-  checks.push_back({1, 6, true, fixed("HWCRead: No valid response size"), OnBad::kStop,
-                    fixed("HWCRead: No valid response type"), [&s](const LinkState& st) {
+                    },
+                    "ReadIDString: No response"});
+  checks.push_back({1, 6, OnBad::kGoOn, fixed("HWCRead: No valid response size"), OnBad::kStop,
+                    fixed("HWCRead: No valid response type"),
+                    [&s](const LinkState& st) {
                       const auto g = HardwareGroupBytes(s);
                       for (int i = 0; i < 4; ++i) {
                         if (g[i] != st.RxMessage[4 + i]) {
@@ -62,45 +70,48 @@ std::vector<Check> Checks(const ModuleSettings& s) {
                         }
                       }
                       return std::string();
-                    }});
-  checks.push_back({4, 4, false, fixed("DCC Address: No valid response"), OnBad::kSkip,
+                    },
+                    "HWCRead: No response"});
+  checks.push_back({4, 4, OnBad::kStop, fixed("DCC Address: No valid response"), OnBad::kGoOn,
                     fixed("DCC Address: No valid response"), [&s](const LinkState& st) {
                       return Word(st) == s.DccAddress ? std::string()
                                                       : "DCC address does not compare";
                     }});
-  checks.push_back({12, 4, false, fixed("eXtended DCC Address: No valid response"), OnBad::kSkip,
-                    fixed("eXtended DCC Address: No valid response"), [&s](const LinkState& st) {
-                      return Word(st) == s.XDccAddress ? std::string()
-                                                       : "eXtended DCC address does not compare";
-                    }});
-  checks.push_back({5, 3, false, fixed("DCC Options: No valid response"), OnBad::kStop,
+  checks.push_back(
+      {12, 4, OnBad::kStop, fixed("eXtended DCC Address: No valid response"), OnBad::kGoOn,
+       fixed("eXtended DCC Address: No valid response"), [&s](const LinkState& st) {
+         return Word(st) == s.XDccAddress ? std::string() : "eXtended DCC address does not compare";
+       }});
+  checks.push_back({5, 3, OnBad::kStop, fixed("DCC Options: No valid response"), OnBad::kStop,
                     fixed("DCC Options: No valid response"), [&s](const LinkState& st) {
                       return st.RxMessage[4] == DccOptionsByte(s) ? std::string()
                                                                   : "DCC Options do not compare";
                     }});
+  checks.push_back({8, 4, OnBad::kStop,
+                    [](int n) { return Sized("Serial Address Settings", n, 4); }, OnBad::kStop,
+                    [](int r2, int r3) { return Echoed("Serial Address Settings", r2, r3, 8); },
+                    [&s, written](const LinkState& st) {
+                      const int expected = s.ForceXA ? 128 * written.serial[0] + written.serial[1]
+                                           : s.LumoFlex ? 128 + s.LumoModeAddress
+                                           : s.PRNative ? 64
+                                                        : 0;
+                      return 128 * st.RxMessage[4] + st.RxMessage[5] == expected
+                                 ? std::string()
+                                 : "Serial Address Settings do not compare";
+                    }});
   checks.push_back(
-      {8, 4, false, [](int n) { return Sized("Serial Address Settings", n, 4); }, OnBad::kStop,
-       [](int r2, int r3) { return Echoed("Serial Address Settings", r2, r3, 8); },
-       [&s](const LinkState& st) {
-         const int expected = s.LumoFlex ? 128 + s.LumoModeAddress : s.PRNative ? 64 : 0;
-         return 128 * st.RxMessage[4] + st.RxMessage[5] == expected
-                    ? std::string()
-                    : "Serial Address Settings do not compare";
-       }});
-  checks.push_back(
-      {2, 3, false, [](int n) { return Sized("eXtended Address", n, 3); }, OnBad::kStop,
+      {2, 3, OnBad::kStop, [](int n) { return Sized("eXtended Address", n, 3); }, OnBad::kStop,
        [](int r2, int r3) { return Echoed("eXtended Address", r2, r3, 2); },
-       [&s](const LinkState& st) {
-         return st.RxMessage[4] == s.ModuleXAddress ? std::string()
-                                                    : "eXtended Address does not compare";
+       [written](const LinkState& st) {
+         return st.RxMessage[4] == written.x_address ? std::string()
+                                                     : "eXtended Address does not compare";
        }});
-  checks.push_back({3, 6, false, [](int n) { return Sized("eXtended Group Mask", n, 6); },
+  checks.push_back({3, 6, OnBad::kStop, [](int n) { return Sized("eXtended Group Mask", n, 6); },
                     OnBad::kStop,
                     [](int r2, int r3) { return Echoed("eXtended Group Mask", r2, r3, 3); },
-                    [&s](const LinkState& st) {
-                      const auto m = GroupMaskBytes(s);
+                    [written](const LinkState& st) {
                       for (int i = 0; i < 4; ++i) {
-                        if (m[i] != st.RxMessage[4 + i]) {
+                        if (written.mask[i] != st.RxMessage[4 + i]) {
                           return std::string("eXtended Group Mask does not compare");
                         }
                       }
@@ -108,7 +119,7 @@ std::vector<Check> Checks(const ModuleSettings& s) {
                     }});
   for (int sub : {6, 7}) {
     const bool green = sub == 6;
-    checks.push_back({sub, 3, false, fixed("ReadLEDConfig: No valid response"), OnBad::kStop,
+    checks.push_back({sub, 3, OnBad::kStop, fixed("ReadLEDConfig: No valid response"), OnBad::kStop,
                       fixed("ReadLEDConfig: No valid response"),
                       [&s, green](const LinkState& st) {
                         const int b = LedFunctionByte(green ? s.LedGreen : s.LedOrange);
@@ -118,7 +129,7 @@ std::vector<Check> Checks(const ModuleSettings& s) {
                       },
                       "ReadLEDConfig: No valid response"});
   }
-  checks.push_back({13, 4, false, [](int n) { return Sized("Serial Port Config", n, 4); },
+  checks.push_back({13, 4, OnBad::kStop, [](int n) { return Sized("Serial Port Config", n, 4); },
                     OnBad::kStop,
                     [](int r2, int r3) { return Echoed("Serial Port Config", r2, r3, 13); },
                     [&s](const LinkState& st) {
@@ -144,9 +155,10 @@ bool VerifyGeneralSettings(Link& link, const ModuleSettings& s, VerificationLog&
     link.ReportProgress("Verifying the general settings", done++, static_cast<int>(checks.size()));
     link.SendPRMessage(true, {kCmdReadGeneral, check.sub});
     if (!st.ReplyValid) {
-      if (check.skip_silently_without_reply) continue;
       if (check.no_reply_log) log.Append(check.no_reply_log);
-      return false;
+      if (check.on_no_reply == OnBad::kStop) return false;
+      result = false;
+      continue;
     }
     const int n = link.ReplySize();
     // The LED replies are refused on size or echo alike, before anything is compared.
@@ -154,6 +166,7 @@ bool VerifyGeneralSettings(Link& link, const ModuleSettings& s, VerificationLog&
     if (size_bad) {
       log.Append(check.size_text(n));
       if (check.on_bad_size == OnBad::kStop) return false;
+      result = false;
       continue;
     }
     if (st.RxMessage[2] != kCmdReadGeneral || st.RxMessage[3] != check.sub) {

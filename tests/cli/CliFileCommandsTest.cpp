@@ -2,6 +2,7 @@
 // simulated module, and show, diff and convert on files alone.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -88,15 +89,80 @@ TEST_F(PyractlFilesTest, VerifyAllPrintsTheLogAndFailsOnAChangedId) {
   EXPECT_TRUE(bad.out.ends_with("Verification Stopped\n")) << bad.out;
 }
 
-TEST_F(PyractlFilesTest, CompactBackupKeepsOnlyDescribedPins) {
+// A module keeps no descriptions, so the compact form of a bare Read All would keep nothing.
+TEST_F(PyractlFilesTest, CompactBackupIsRefusedWhileItWouldDropConfiguration) {
   ASSERT_EQ(Pyractl({"--port", "sim", "write-all", rich_}).status, kExitOk);
   const std::string backup = dir_.File("compact.dat");
-  ASSERT_EQ(
-      Pyractl({"--port", "sim", "read-all", "--names", rich_, "-o", backup, "--compact"}).status,
-      kExitOk);
+  const Run bare = Pyractl({"--port", "sim", "read-all", "-o", backup, "--compact"});
+  EXPECT_EQ(bare.status, kExitUsage);
+  EXPECT_EQ(bare.err,
+            "pyractl: the compact form would leave out 7 pins that hold configuration (Pin 1, "
+            "Pin 2, Pin 5, Pin 10, ...): it keeps only pins and aspects with a description, and "
+            "a module keeps none\n"
+            "pyractl: describe them in a file given with --names FILE, or leave out --compact to "
+            "save the full form; " +
+                backup + " was not written\n");
+  EXPECT_FALSE(std::filesystem::exists(backup));
+
+  // Described pins are kept, but two of their aspects hold steps and have no description.
+  const Run named = Pyractl(
+      {"--port", "sim", "read-all", "--names", rich_, "-o", backup, "--compact", "--zero-based"});
+  EXPECT_EQ(named.status, kExitUsage);
+  EXPECT_EQ(named.err.substr(0, named.err.find(':', 10)),
+            "pyractl: the compact form would leave out 2 aspects that hold configuration (Pin 4 "
+            "aspect 3, Pin 21 aspect 0)");
+  EXPECT_FALSE(std::filesystem::exists(backup));
+
+  Configuration described = test::RichConfiguration();
+  described.Pins[4].Aspects[3].Description = "Blink";
+  described.Pins[21].Aspects[0].Description = "Sends";
+  const std::string names = dir_.File("names.dat");
+  test::ScriptedPrompter prompter;
+  ASSERT_TRUE(SaveConfigurationFile(names, described, SaveForm::kFull, prompter));
+  const Run kept =
+      Pyractl({"--port", "sim", "read-all", "--names", names, "-o", backup, "--compact"});
+  ASSERT_EQ(kept.status, kExitOk) << kept.err;
   const std::string text = ReadBytes(backup);
   EXPECT_NE(text.find("\"Pin\",0,2,1,\"Weiche 1 (Servo)\"\r\n"), std::string::npos);
   EXPECT_EQ(text.find("\"Pin\",2,"), std::string::npos);
+}
+
+// A file of the older tool says nothing of the enforced flag and the enable map: restoring it
+// keeps the module's own, and verifying it expects them.
+TEST_F(PyractlFilesTest, FileWithoutEnforcedFlagAndEnableMapKeepsTheModules) {
+  ASSERT_EQ(ReadBytes(rich_).find("\"XAE\""), std::string::npos);
+  ASSERT_EQ(ReadBytes(rich_).find("\"EEM\""), std::string::npos);
+  ASSERT_EQ(Pyractl({"--port", "sim", "write-all", rich_}).status, kExitOk);
+  sim::ModuleMemory& memory = simulator_.Module().Memory();
+  memory.x_address = 127;  // Enforced, as the module's own Write Settings left it
+  memory.serial_address = {0, 0};
+  memory.group_mask = {0, 0, 0, 0};
+  memory.enable_map = {5, 10};
+  const sim::ModuleMemory before = memory;
+
+  const std::string backup = dir_.File("backup.dat");
+  ASSERT_EQ(Pyractl({"--port", "sim", "read-all", "-o", backup}).status, kExitOk);
+  for (const std::string& file : {backup, rich_}) {
+    const Run verify = Pyractl({"--port", "sim", "verify-all", file});
+    EXPECT_EQ(verify.status, kExitOk) << file << "\n" << verify.out << verify.err;
+  }
+
+  const std::size_t asked = simulator_.Module().Requests().size();
+  const Run write = Pyractl({"--port", "sim", "write-all", rich_});
+  ASSERT_EQ(write.status, kExitOk) << write.err;
+  std::vector<std::vector<int>> general_writes;
+  const auto& requests = simulator_.Module().Requests();
+  for (std::size_t i = asked; i < requests.size(); ++i) {
+    const std::vector<int>& p = requests[i].payload;
+    if (p[0] == 96 && (p[1] == 2 || p[1] == 3 || p[1] == 8 || p[1] == 11))
+      general_writes.push_back(p);
+  }
+  EXPECT_EQ(general_writes,
+            (std::vector<std::vector<int>>{
+                {96, 11, 5, 10}, {96, 8, 0, 0}, {96, 3, 0, 0, 0, 0}, {96, 2, 127}}));
+  EXPECT_EQ(memory.x_address, before.x_address);
+  EXPECT_EQ(memory.enable_map, before.enable_map);
+  EXPECT_EQ(Pyractl({"--port", "sim", "verify-all", rich_}).status, kExitOk);
 }
 
 TEST_F(PyractlFilesTest, MalformedFileIsReportedAndNothingIsSent) {
@@ -106,6 +172,20 @@ TEST_F(PyractlFilesTest, MalformedFileIsReportedAndNothingIsSent) {
   EXPECT_EQ(r.status, kExitFailure);
   EXPECT_EQ(r.err, "Invalid configuration file\nLine 2: DCC count 9 is out of range 0..7\n");
   EXPECT_TRUE(simulator_.Module().Requests().empty());
+
+  // What is not a regular file is refused as well, before the port is touched.
+  const std::string folder = dir_.File("folder.dat");
+  std::filesystem::create_directory(folder);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--port", "sim", "write-all", folder},
+           {"--port", "sim", "verify-all", folder},
+           {"--port", "sim", "read-all", "--names", folder, "-o", dir_.File("x.dat")}}) {
+    const Run refused = Pyractl(args);
+    EXPECT_EQ(refused.status, kExitFailure) << args[2];
+    EXPECT_NE(refused.err, "") << args[2];
+  }
+  EXPECT_TRUE(simulator_.Module().Requests().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("x.dat")));
 }
 
 TEST_F(PyractlFilesTest, ProgressLineOnlyWhenAskedFor) {
@@ -132,7 +212,11 @@ TEST_F(PyractlFilesTest, ShowListsSettingsPinsAspectsAndSteps) {
            "damping 50, MaxSpd 90, MaxAcc 80, BounceDown 6, BounceDownFactor 5, BounceUp -4, "
            "BounceUpFactor 30\n",
            "Pin 2 \"Frog polarity\", member of the device at Pin 1 \"Servo turnout\"\n",
+           // The initial aspect as the editor's "Init" box shows it.
+           "Pin 1 \"Weiche 1 (Servo)\", device \"Servo turnout\" (head)\n  Role: servo",
+           "  12 aspects of 3 steps, initial aspect 0\n",
            "  12 aspects of 3 steps, initial aspect 1\n",
+           "  4 aspects of 9 steps, initial aspect -1 (none)\n",
            "  Aspect 0 \"Straight\"\n",
            "    Step 0: Set Servo (P.O. 0, Pos. -44, fade)\n",
            "  Role: PWM output, inverted: initial level 5, drive linear, acceleration linear 12, "
@@ -194,8 +278,11 @@ class PyractlFileUsageTest : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(PyractlFileUsageTest, IsRefusedBeforeAnythingRuns) {
   std::ostringstream out, err;
-  EXPECT_EQ(RunPyractl(GetParam().args, out, err), kExitUsage);
+  sim::Simulator simulator;
+  ManualClock clock;
+  EXPECT_EQ(RunPyractl(GetParam().args, out, err, {&simulator, &clock}), kExitUsage);
   EXPECT_EQ(err.str(), "pyractl: " + GetParam().error + " (see pyractl --help)\n");
+  EXPECT_TRUE(simulator.Module().Requests().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -209,7 +296,20 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{{"show", "a.dat", "-o", "b"}, "-o belongs to the read-all command"},
         UsageCase{{"show", "a.dat", "--compact"},
                   "--compact belongs to the read-all and convert commands"},
-        UsageCase{{"show", "--module", "a.dat"}, "--module belongs to the diff command"}));
+        UsageCase{{"show", "--module", "a.dat"}, "--module belongs to the diff command"},
+        // An empty name would load nothing and go on with the defaults.
+        UsageCase{{"--port", "sim", "write-all", ""}, "the FILE operand of write-all is empty"},
+        UsageCase{{"--port", "sim", "verify-all", ""}, "the FILE operand of verify-all is empty"},
+        UsageCase{{"--port", "sim", "read-all", "-o", ""}, "the -o FILE of read-all is empty"},
+        UsageCase{{"--port", "sim", "read-all", "-o", "b.dat", "--names", ""},
+                  "the --names FILE of read-all is empty"},
+        UsageCase{{"show", ""}, "the FILE operand of show is empty"},
+        UsageCase{{"diff", "", "b.dat"}, "the A operand of diff is empty"},
+        UsageCase{{"convert", "a.dat", ""}, "the OUT operand of convert is empty"},
+        // An ID that no configuration file could carry back.
+        UsageCase{{"--port", "sim", "id", "a\"b"},
+                  "id: The ID String cannot hold a double quote (\")."},
+        UsageCase{{"--port", "sim", "id", "a\nb"}, "id: The ID String cannot hold a line break."}));
 
 }  // namespace
 }  // namespace pyra::cli

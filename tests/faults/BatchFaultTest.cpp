@@ -312,21 +312,53 @@ const FaultCase kWriteAllCases[] = {
 };
 
 // Verify All: findings go to the log, a broken reply stops the verification. The ID and hardware
-// checks pass over a module that gives no usable reply; after a time-out bidirectional mode is
-// off, so the DCC address check that follows gets no reply and stops.
+// checks log a module that gives no usable reply and go on, but the verification can no longer
+// pass; after a time-out bidirectional mode is off, so the DCC address check that follows gets no
+// reply and stops.
 const FaultCase kVerifyAllCases[] = {
-    {Op::kVerifyAll, kVerifyID, FAULT(kNoReply), false, {kNoResponse}, Holds::kUpToTheFault},
-    {Op::kVerifyAll, kVerifyID, FAULT(kBadChecksum), false, {kNoResponse}, Holds::kUpToTheFault},
-    {Op::kVerifyAll, kVerifyID, FAULT(kWrongAddress), true, {Invalid(71, 110)}, Holds::kEverything},
-    {Op::kVerifyAll, kVerifyID, FAULT(kStaleToggle), true, {Invalid(3, 110)}, Holds::kEverything},
+    {Op::kVerifyAll,
+     kVerifyID,
+     FAULT(kNoReply),
+     false,
+     {kNoResponse},
+     Holds::kUpToTheFault,
+     "ReadIDString: No response\r\nHWCRead: No response\r\n"},
+    {Op::kVerifyAll,
+     kVerifyID,
+     FAULT(kBadChecksum),
+     false,
+     {kNoResponse},
+     Holds::kUpToTheFault,
+     "ReadIDString: No response\r\nHWCRead: No response\r\n"},
+    {Op::kVerifyAll,
+     kVerifyID,
+     FAULT(kWrongAddress),
+     false,
+     {Invalid(71, 110)},
+     Holds::kUpToTheFault,
+     "ReadIDString: No response\r\n"},
+    {Op::kVerifyAll,
+     kVerifyID,
+     FAULT(kStaleToggle),
+     false,
+     {Invalid(3, 110)},
+     Holds::kUpToTheFault,
+     "ReadIDString: No response\r\n"},
     {Op::kVerifyAll, kVerifyID, FAULT(kNoiseBefore), true, {}, Holds::kEverything},
     {Op::kVerifyAll,
      kVerifyID,
      FAULT(kWrongXAddress),
-     true,
+     false,
      {"Unexpected eXtended Address Byte 13"},
-     Holds::kEverything},
-    {Op::kVerifyAll, kVerifyID, FAULT(kSlowReply), false, {kNoResponse}, Holds::kUpToTheFault},
+     Holds::kUpToTheFault,
+     "ReadIDString: No response\r\n"},
+    {Op::kVerifyAll,
+     kVerifyID,
+     FAULT(kSlowReply),
+     false,
+     {kNoResponse},
+     Holds::kUpToTheFault,
+     "ReadIDString: No response\r\nHWCRead: No response\r\n"},
     // The ID comes one character short: a difference, and the verification ends after the
     // general settings.
     {Op::kVerifyAll,

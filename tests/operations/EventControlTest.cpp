@@ -90,11 +90,23 @@ TEST_F(EventControlTest, VerifyOfAnEqualModuleIsClean) {
   VerificationLog log;
   EXPECT_TRUE(VerifyEvents(link_, c_, log));
   EXPECT_EQ(log.Text(), "Start EC Verification\r\n");
+
+  // Without an answer about the enable map the map was not compared: that cannot pass.
+  replies.pop_back();
+  QueueReplies(replies);
+  channel_->QueueReply({});
+  log.Clear();
+  EXPECT_FALSE(VerifyEvents(link_, c_, log));
+  EXPECT_EQ(log.Text(), "Start EC Verification\r\nECInit: No response\r\n");
 }
 
 TEST_F(EventControlTest, EnableMapReadAndWrite) {
+  QueueReplies({{112, 11, 1}});
+  EXPECT_TRUE(ReadEnableMap(link_, c_.Settings));
+  EXPECT_FALSE(c_.Settings.InitEEKnown) << "a rejected reply teaches nothing";
   QueueReplies({{112, 11, 1, 8}});
   EXPECT_TRUE(ReadEnableMap(link_, c_.Settings));
+  EXPECT_TRUE(c_.Settings.InitEEKnown);
   EXPECT_EQ(c_.Settings.InitEE,
             (std::array<bool, 8>{false, true, true, true, true, true, true, false}));
   link_.State().Bidirectional = false;

@@ -71,6 +71,7 @@ TEST_P(ReadAddressSettingsTest, FillsTheAddressingFlags) {
   EXPECT_EQ(s_.LumoModeAddress, c.lumo_mode_address) << c.name;
   EXPECT_EQ(s_.ForceXA, c.force_xa) << c.name;
   EXPECT_EQ(s_.ModuleXAddress, c.module_xaddress) << c.name;
+  EXPECT_TRUE(s_.ForceXAKnown) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,6 +111,7 @@ TEST_F(GeneralSettingsTest, AddressingReadNamesAWrongSizeOrEchoAndGoesOn) {
   EXPECT_EQ(prompter_.Texts(),
             (std::vector<std::string>{"No valid response, size = 3 expected = 4",
                                       "No valid response, msg = 112,9 expected = 112,2"}));
+  EXPECT_FALSE(s_.ForceXAKnown) << "the enforced flag was not learnt";
   EXPECT_TRUE(s_.GroupMask[0] && s_.GroupMask[5] && s_.GroupMask[10] && s_.GroupMask[15]);
 }
 
