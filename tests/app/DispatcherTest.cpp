@@ -248,15 +248,15 @@ TEST_F(PortLostTest, PortFoundGoneByAJobThatSendsNothingIsClosedWithTheMessageTo
 }
 
 // A module holding values that no editor of the window would let a user type: a Wait of time 100
-// and base 5, a Jump to aspect 20, an offset of 40, an undefined opcode, a level of 100, an
-// initial aspect the pin's aspect mode does not have, seven addresses, eXtended Address 100,
-// events 12..14, servo, PWM and input bytes outside their boxes' ranges.
+// and base 5 with a byte in its unused Par1, a Jump to aspect 20, an offset of 40, an undefined
+// opcode, a level of 100, an initial aspect the pin's aspect mode does not have, seven addresses,
+// eXtended Address 100, events 12..14, servo, PWM and input bytes outside their boxes' ranges.
 void HoldValuesOutsideTheEditors(sim::ModuleMemory& m) {
   m.x_address = 100;
   sim::PinMemory& four = m.pins[0];
   four.aspect_mode = 3;
   four.initial_aspect = 9;
-  four.steps[0][0] = {102, 0, 0, 100, 5};
+  four.steps[0][0] = {102, 0, 9, 100, 5};
   four.steps[0][1] = {39, 3, 127, 0, 0};
   four.steps[1][2] = {1, 2, 20, 30, 0};
   four.steps[2][4] = {25, 40, 100, 0, 0};
