@@ -73,4 +73,8 @@ void KeepRoomWhenHidden(QWidget* w) {
 
 int BoxValue(const QLineEdit* box) { return TypedNumber(box->text().toStdString()); }
 
+bool Edited(const QLineEdit* box) { return box->isModified(); }
+
+void Taken(QLineEdit* box) { box->setModified(false); }
+
 }  // namespace pyra

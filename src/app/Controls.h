@@ -32,4 +32,11 @@ void KeepRoomWhenHidden(QWidget* w);
 // The number in a box as the program reads typed numbers.
 int BoxValue(const QLineEdit* box);
 
+// A box's value enters the model only from the box's own edit. What runs before a queued command,
+// a dialog or a file takes a box only while it holds text the user typed that nothing has taken
+// yet: showing the model in the box clears the mark (setText), and so does Taken. A module value
+// outside an editor's range therefore stays as it is until the user edits its box.
+bool Edited(const QLineEdit* box);
+void Taken(QLineEdit* box);
+
 }  // namespace pyra

@@ -16,6 +16,8 @@ QMessageBox::Icon ToQt(Icon icon) {
       return QMessageBox::Warning;
     case Icon::kInformation:
       return QMessageBox::Information;
+    case Icon::kError:
+      return QMessageBox::Critical;
     case Icon::kNone:
       break;
   }

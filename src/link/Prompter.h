@@ -4,7 +4,7 @@
 
 namespace pyra {
 
-enum class Icon { kNone, kWarning, kExclamation, kInformation };
+enum class Icon { kNone, kWarning, kExclamation, kInformation, kError };
 enum class Buttons { kOk, kOkCancel, kYesNo };
 enum class Answer { kOk, kCancel, kYes, kNo };
 

@@ -199,7 +199,7 @@ TestAspectResult TestAspect(Link& link, const Configuration& c, int modifiers, b
   }
   // Every remaining choice addresses the pin through its first Lumo address.
   if (c.Pins[p].LumoCount == 0) {
-    prompter.Message(NoLumoAddressMessage(p + c.NumberBase), Icon::kWarning);
+    prompter.Message(NoLumoAddressMessage(p + c.NumberBase), Icon::kError);
     return TestAspectResult::kNoLumoAddress;
   }
   const int start = c.LumoStart[p];

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
+#include <tuple>
 
 #include "AppTestSupport.h"
 #include "link/Protocol.h"
@@ -244,6 +245,95 @@ TEST_F(PortLostTest, PortFoundGoneByAJobThatSendsNothingIsClosedWithTheMessageTo
   EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{kLost}));
   EXPECT_EQ(IdleLink().Channel(), nullptr);
   EXPECT_EQ(TextOf("ComboPort"), "");
+}
+
+// A module holding values that no editor of the window would let a user type: a Wait of time 100
+// and base 5 with a byte in its unused Par1, a Jump to aspect 20, an offset of 40, an undefined
+// opcode, a level of 100, an initial aspect the pin's aspect mode does not have, seven addresses,
+// eXtended Address 100, events 12..14, servo, PWM and input bytes outside their boxes' ranges.
+void HoldValuesOutsideTheEditors(sim::ModuleMemory& m) {
+  m.x_address = 100;
+  sim::PinMemory& four = m.pins[0];
+  four.aspect_mode = 3;
+  four.initial_aspect = 9;
+  four.steps[0][0] = {102, 0, 9, 100, 5};
+  four.steps[0][1] = {39, 3, 127, 0, 0};
+  four.steps[1][2] = {1, 2, 20, 30, 0};
+  four.steps[2][4] = {25, 40, 100, 0, 0};
+  four.steps[3][8] = {96, 50, 100, 70, 3};
+  four.steps[3][7] = {19, 5, 6, 7, 8};
+  sim::PinMemory& twelve = m.pins[1];
+  twelve.aspect_mode = 2;
+  twelve.steps[11][2] = {38, 0, 100, 0, 0};
+  twelve.address_config = {7, 23, 64};
+  m.pins[2].stored_block = {1, 64, 8, 64, 0, 0, 0, 0, 10, 0, 70, 0};
+  m.pins[2].servo_initialised = true;
+  m.pins[5].stored_block = {2, 10, 3, 40, 45, 31};
+  m.pins[6].stored_block = {4, 0, 0, 50, 60};
+  for (sim::PinMemory& pin : m.pins) pin.working_block = pin.stored_block;
+  m.pins[4].event_on = {12, 16 + 13, 32 + 14, 48 + 15};
+  m.pins[4].event_off = {14, 16 + 12, 32 + 15, 48 + 13};
+}
+
+auto Fields(const sim::PinMemory& p) {
+  return std::tie(p.initial_aspect, p.event_on, p.event_off, p.aspect_mode, p.address_config,
+                  p.stored_block, p.working_block, p.servo_initialised, p.steps);
+}
+
+void ExpectSameMemory(const sim::ModuleMemory& a, const sim::ModuleMemory& b) {
+  EXPECT_TRUE(std::tie(a.id_string, a.hardware_groups, a.x_address, a.group_mask, a.dcc_address,
+                       a.dcc_options, a.led_green, a.led_orange, a.serial_address, a.enable_map,
+                       a.xdcc_address, a.serial_port) ==
+              std::tie(b.id_string, b.hardware_groups, b.x_address, b.group_mask, b.dcc_address,
+                       b.dcc_options, b.led_green, b.led_orange, b.serial_address, b.enable_map,
+                       b.xdcc_address, b.serial_port))
+      << "x_address " << a.x_address << " / " << b.x_address;
+  for (std::size_t p = 0; p < a.pins.size(); ++p) {
+    EXPECT_TRUE(Fields(a.pins[p]) == Fields(b.pins[p])) << "pin " << p;
+  }
+}
+
+class UntouchedValuesTest : public SimulatorTest {
+ protected:
+  void SetUp() override {
+    SimulatorTest::SetUp();
+    HoldValuesOutsideTheEditors(Module().Memory());
+    before_ = Module().Memory();
+    SelectTab(MainWindow::kTabDeviceConfiguration);
+    // Counts of 1 hide their boxes while "Show Details" is unticked, from the start on.
+    ExpectVisible({"TextPaspDCCn", "TextPAspXDCCn", "TextPaspLumon", "LabelPASPAdrCnt"}, false);
+    Run("CommandReadAll");
+    Click("CheckPAspShowDetails");
+  }
+
+  void Spin(const char* updown, bool up) {
+    QTest::mouseClick(Find(updown)->findChild<QWidget*>(up ? "up" : "down"), Qt::LeftButton);
+  }
+
+  sim::ModuleMemory before_;
+};
+
+TEST_F(UntouchedValuesTest, BrowsingEveryPinAndAspectThenWriteAllWritesBackWhatWasRead) {
+  for (int pin = 0; pin < kPinCount; ++pin) {
+    if (Find("TextPAspAspect")->isVisible()) {
+      for (int i = 0; i < 12; ++i) Spin("UpDownPAspAspect", true);
+      for (int i = 0; i < 12; ++i) Spin("UpDownPAspAspect", false);
+    }
+    Spin("UpDownPAspOutput", true);
+  }
+  SelectTab(MainWindow::kTabEventControl);
+  for (int pin = 0; pin < kPinCount; ++pin) Spin("UpDownECpin", true);
+  SelectTab(MainWindow::kTabGeneral);
+  Run("CommandWriteAll");
+  ExpectSameMemory(Module().Memory(), before_);
+  EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
+}
+
+TEST_F(UntouchedValuesTest, ChoosingAnInstructionAndQueueingACommandChangesOnlyThatRow) {
+  ChooseItem("ComboPAspInst_2", "Wait");  // pin 0, aspect 0: the Wait of 100 is row 0
+  Run("CommandWriteAll");
+  before_.pins[0].steps[0][2] = {102, 0, 0, 0, 0};
+  ExpectSameMemory(Module().Memory(), before_);
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QtTest/QTest>
 
 #include "AppTestSupport.h"
 #include "app/UpDown.h"
@@ -59,6 +63,21 @@ TEST_F(GeneralTabTest, NonAsciiIdIsRefusedAndNothingIsSent) {
   EXPECT_EQ(Module().CountRequests(kCmdWriteGeneral, kSubIDString), 0);
   ASSERT_EQ(prompter_.All().size(), 1u);
   EXPECT_NE(prompter_.Last().find("Nothing was sent."), std::string::npos);
+}
+
+TEST_F(GeneralTabTest, IdWithALineBreakIsRefusedAndTheBoxKeepsTheIdItHad) {
+  Type("TextGenIDString", "Yard");
+  auto* box = Find<QLineEdit>("TextGenIDString");
+  QGuiApplication::clipboard()->setText("a\nb");
+  box->setFocus();
+  box->selectAll();
+  QTest::keySequence(box, QKeySequence::Paste);
+  ASSERT_TRUE(box->text().contains('\n')) << "the paste did not keep the line break";
+  QTest::keyClick(box, Qt::Key_Return);
+  EXPECT_EQ(prompter_.Texts(),
+            (std::vector<std::string>{"The ID String cannot hold a line break."}));
+  EXPECT_EQ(TextOf("TextGenIDString"), "Yard");
+  EXPECT_EQ(window_->Settings().IDString, "Yard");
 }
 
 struct EraseCase {

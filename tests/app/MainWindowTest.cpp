@@ -13,6 +13,8 @@
 
 #include "AppTestSupport.h"
 #include "link/ui/CommLogWindow.h"
+#include "monitor/TestCommands.h"
+#include "sim/SimModule.h"
 
 namespace pyra::test {
 namespace {
@@ -240,6 +242,62 @@ TEST_F(MainWindowTest, MonitorPollsWithoutTurningTheWindowBusy) {
   EXPECT_TRUE(Find("CommandFBM_1")->hasFocus()) << "a poll must not take the focus";
   Click("CommandFBM_2");
   EXPECT_TRUE(TextOf("textFBM").trimmed().endsWith("Monitoring Stopped"));
+}
+
+// The frames the simulated module took as layout commands, one line each.
+std::vector<std::string> LayoutFrames(const sim::SimModule& module) {
+  std::vector<std::string> frames;
+  for (const sim::LayoutCommand& c : module.LayoutCommands()) {
+    std::string line = c.older_format ? "older " + std::to_string(c.address_byte) + ":" : "pyra:";
+    for (int b : c.bytes) line += " " + std::to_string(b);
+    frames.push_back(line);
+  }
+  return frames;
+}
+
+TEST_F(MainWindowTest, AspectTestButtonSendsOnMouseDownInTheFormatTheKeysChoose) {
+  ChoosePort("Simulator");
+  SelectTab(MainWindow::kTabDeviceConfiguration);
+  Type("TextPAspOutput", "6");  // pin 5
+  Click("OptionPAspConf_1");
+  Type("TextPAspAspect", "2");
+  const std::string s = std::to_string(window_->Model().LumoStart[5]);
+  auto press = [this](Qt::KeyboardModifiers keys) {
+    auto* test = Find<QAbstractButton>("CommandPAspTestAspect");
+    QTest::mousePress(test, Qt::LeftButton, keys);
+    WaitIdle();
+    QTest::mouseRelease(test, Qt::LeftButton, keys);
+  };
+  press({});
+  press(Qt::ShiftModifier);
+  press(Qt::ControlModifier);
+  press(Qt::ShiftModifier | Qt::ControlModifier);
+  EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
+  press(Qt::AltModifier | Qt::ShiftModifier);
+  EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{TestAspectHelp()}));
+  EXPECT_EQ(LayoutFrames(Module()),
+            (std::vector<std::string>{"pyra: 0 0 5 2", "older 3: 0 5 2", "pyra: 0 1 " + s + " 2",
+                                      "older 3: 1 " + s + " 2"}));
+
+  // With "Lumo Flex-Addresss" from 4 x 9, Shift addresses the pin's entry in that block.
+  SelectTab(MainWindow::kTabGeneral);
+  Click("CheckGenLMaddr");
+  Type("TextGenLMaddr", "37");
+  SelectTab(MainWindow::kTabDeviceConfiguration);
+  press(Qt::ShiftModifier);
+  const int a = 36 + window_->Model().LumoStart[5];
+  EXPECT_EQ(LayoutFrames(Module()).back(),
+            "older " + std::to_string(a / 32 * 4 + 3) + ": 1 " + std::to_string(a % 32) + " 2");
+
+  // Without a serial address the map cannot be used: an error, and nothing is sent.
+  Click("CheckPAspShowDetails");
+  Type("TextPaspLumon", "0");
+  prompter_.Clear();
+  press(Qt::ControlModifier);
+  ASSERT_EQ(prompter_.All().size(), 1u);
+  EXPECT_EQ(prompter_.Last(), "You have no Lumo-address(es) assigned to Pin 6");
+  EXPECT_EQ(prompter_.All()[0].icon, Icon::kError);
+  EXPECT_EQ(LayoutFrames(Module()).size(), 5u);
 }
 
 }  // namespace

@@ -281,7 +281,7 @@ TEST_F(TestAspectTest, MissingLumoAddressNamesTheShownPin) {
   EXPECT_EQ(TestAspect(link_, Model(false, 0), kCtrlKey), TestAspectResult::kNoLumoAddress);
   ASSERT_EQ(prompter_.All().size(), 1u);
   EXPECT_EQ(prompter_.Last(), "You have no Lumo-address(es) assigned to Pin 6");
-  EXPECT_EQ(prompter_.All()[0].icon, Icon::kWarning);
+  EXPECT_EQ(prompter_.All()[0].icon, Icon::kError);
   Configuration zero_based = Model(false, 0);
   zero_based.NumberBase = 0;
   TestAspect(link_, zero_based, kCtrlKey);

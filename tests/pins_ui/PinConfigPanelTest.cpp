@@ -214,7 +214,7 @@ TEST_F(PinConfigPanelTest, SetAndGetWorkOnTheWorkingCopyWithItsPosition) {
   Pin(9).LiveLevel = 70;
   Refresh();
   EXPECT_TRUE(Find<QCheckBox>("ChkSrvInitialized")->isChecked());
-  Find<QLineEdit>("TextSrvMaxSpd")->setText("500");  // typed, never confirmed
+  TypeOver("TextSrvMaxSpd", "500");  // typed, never confirmed
   Click("CommandPCFGSetParam_0");
   WaitIdle();
   EXPECT_EQ(Module().Memory().pins[9].working_block,

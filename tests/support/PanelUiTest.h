@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 #include <QtTest/QTest>
 #include <memory>
@@ -54,16 +52,11 @@ class PanelUiTest : public ::testing::Test {
     return found;
   }
 
-  // Spins the event loop until no link job is queued or running.
+  // Spins the event loop until no link job is queued or running. Quiet jobs (a live slider's)
+  // end without a BusyChanged, so the state itself is watched.
   void WaitIdle() {
-    if (!jobs_->Busy()) return;
-    QEventLoop loop;
-    QObject::connect(jobs_.get(), &LinkThread::BusyChanged, &loop, [&loop](bool busy) {
-      if (!busy) loop.quit();
-    });
-    QTimer::singleShot(kGuardMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    ASSERT_FALSE(jobs_->Busy()) << "a link job did not finish";
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !jobs_->Busy(); }, kGuardMs))
+        << "a link job did not finish";
   }
 
   // A left click near the left end, where even a stretched check box or option button has its

@@ -111,7 +111,9 @@ void AddressPanel::ShowLabels() {
 }
 
 void AddressPanel::TakeEdits() {
-  for (int i = 0; i < 3; ++i) TakeCount(static_cast<Count>(i), false);
+  for (int i = 0; i < 3; ++i) {
+    if (Edited(counts_[i])) TakeCount(static_cast<Count>(i), false);
+  }
 }
 
 void AddressPanel::TakeCount(Count count, bool from_spin) {
@@ -123,6 +125,7 @@ void AddressPanel::TakeCount(Count count, bool from_spin) {
     value = std::clamp(value, 0, limit);
     box->setText(QString::number(value));
   }
+  Taken(box);
   PinRecord& pin = model_.Pins[model_.CurrentPin];
   switch (count) {
     case kDcc:

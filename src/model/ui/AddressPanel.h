@@ -38,7 +38,7 @@ class AddressPanel final : public QGroupBox {
   void ShowCountBoxes();
 
   Configuration& model_;
-  bool details_ = true;
+  bool details_ = false;  // "Show Details" is unticked at start
   QLabel* count_heading_;
   int module_address_ = 0;
   int extended_address_ = 0;

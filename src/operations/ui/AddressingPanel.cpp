@@ -110,6 +110,7 @@ AddressingPanel::AddressingPanel(PanelContext context, QWidget* parent)
   connect(lumo_flex_, &QCheckBox::clicked, this, [this](bool ticked) { LumoFlexClicked(ticked); });
   connect(force_xa_, &QCheckBox::clicked, this, [this, &s](bool ticked) {
     s.ForceXA = ticked;
+    s.ForceXAKnown = true;
     ApplyVisibility();
   });
   connect(text_start_, &QLineEdit::editingFinished, this, [this] { TakeLumoStart(); });
@@ -157,8 +158,8 @@ void AddressingPanel::ShowSettings() {
 }
 
 void AddressingPanel::TakeEdits() {
-  TakeLumoStart();
-  TakeXAddress();
+  if (Edited(text_start_)) TakeLumoStart();
+  if (Edited(text_xaddress_)) TakeXAddress();
 }
 
 void AddressingPanel::ApplyVisibility() {
@@ -216,6 +217,7 @@ void AddressingPanel::TakeXAddress() {
   const int typed = BoxValue(text_xaddress_);
   const int shown = ClampModuleXAddress(typed, base);
   if (shown != typed) text_xaddress_->setText(QString::number(shown));
+  Taken(text_xaddress_);
   context_.model.Settings.ModuleXAddress = shown - base;
 }
 

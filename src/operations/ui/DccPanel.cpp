@@ -146,8 +146,8 @@ void DccPanel::ShowRanges() {
 }
 
 void DccPanel::TakeEdits() {
-  TakeDccAddress();
-  TakeXDccAddress();
+  if (Edited(text_dcc_)) TakeDccAddress();
+  if (Edited(text_xdcc_)) TakeXDccAddress();
 }
 
 void DccPanel::UpdateLimits() {

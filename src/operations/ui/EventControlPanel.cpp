@@ -128,8 +128,10 @@ EventControlPanel::EventControlPanel(PanelContext context, QWidget* parent)
     connect(updown_off_[i], &UpDown::Changed, this, [this, i] { TakeSlot(false, i); });
   }
   for (int i = 0; i < 8; ++i) {
-    connect(init_[i], &QCheckBox::clicked, this,
-            [this, i](bool ticked) { context_.model.Settings.InitEE[i] = ticked; });
+    connect(init_[i], &QCheckBox::clicked, this, [this, i](bool ticked) {
+      context_.model.Settings.InitEE[i] = ticked;
+      context_.model.Settings.InitEEKnown = true;
+    });
   }
 
   connect(read_single, &QPushButton::clicked, this, [this] {
@@ -159,6 +161,7 @@ EventControlPanel::EventControlPanel(PanelContext context, QWidget* parent)
         [](Link& link, Configuration& c) { ReadEnableMap(link, c.Settings); },
         [this](Configuration& c) {
           context_.model.Settings.InitEE = c.Settings.InitEE;
+          context_.model.Settings.InitEEKnown = c.Settings.InitEEKnown;
           ShowEnableMap();
         });
   });
@@ -198,10 +201,10 @@ void EventControlPanel::ShowEnableMap() {
 void EventControlPanel::TakeEdits() {
   // The slots shown belong to the pin stored before; they are taken before the pin may change.
   for (int i = 0; i < 4; ++i) {
-    TakeSlot(true, i);
-    TakeSlot(false, i);
+    if (Edited(on_[i])) TakeSlot(true, i);
+    if (Edited(off_[i])) TakeSlot(false, i);
   }
-  TakePin();
+  if (Edited(text_pin_)) TakePin();
 }
 
 void EventControlPanel::TakePin() {

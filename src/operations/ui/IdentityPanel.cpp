@@ -7,6 +7,7 @@
 
 #include "app/Controls.h"
 #include "link/Protocol.h"
+#include "model/IdString.h"
 #include "operations/Identity.h"
 
 namespace pyra {
@@ -43,7 +44,7 @@ IdentityPanel::IdentityPanel(PanelContext context, QWidget* parent)
 
   ShowSettings();
 
-  connect(id_string_, &QLineEdit::editingFinished, this, [this] { TakeEdits(); });
+  connect(id_string_, &QLineEdit::editingFinished, this, [this] { TakeIDString(); });
   connect(read_id, &QPushButton::clicked, this, [this] {
     // What is typed stays in the box when the read fails.
     TakeEdits();
@@ -85,7 +86,19 @@ void IdentityPanel::ShowSettings() {
 }
 
 void IdentityPanel::TakeEdits() {
-  context_.model.Settings.IDString = id_string_->text().toStdString();
+  if (Edited(id_string_)) TakeIDString();
+}
+
+void IdentityPanel::TakeIDString() {
+  const std::string typed = id_string_->text().toStdString();
+  // A file could not carry the text: the box goes back to the ID it had.
+  if (const std::string refusal = IDStringRefusal(typed); !refusal.empty()) {
+    ShowIDString();
+    context_.prompter.Message(refusal, Icon::kExclamation);
+    return;
+  }
+  context_.model.Settings.IDString = typed;
+  Taken(id_string_);
 }
 
 void IdentityPanel::ShowIDString() {

@@ -18,10 +18,13 @@ class IdentityPanel final : public QGroupBox {
 
   // model -> controls (after a file load or a batch read)
   void ShowSettings();
-  // controls -> model
+  // controls -> model: the ID box, when the user typed in it and nothing took it yet
   void TakeEdits();
 
  private:
+  // The box's own edit: an ID that a configuration file could not carry is refused with a
+  // message and the box shows the ID it had.
+  void TakeIDString();
   void ShowIDString();
   void ShowVersion();
 

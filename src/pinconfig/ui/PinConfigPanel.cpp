@@ -455,12 +455,13 @@ void PinConfigPanel::Jump(bool servo) {
 }
 
 void PinConfigPanel::CommitEdits() {
-  const auto corrected =
-      CommitPinConfigEdits(Pin(), tabs_->currentIndex(), [this](std::string_view control) {
-        return boxes_.find(control)->second->text().toStdString();
-      });
-  for (const CorrectedText& t : corrected) {
-    boxes_[t.control]->setText(QString::fromStdString(t.text));
+  // Only the boxes typed in: a block byte outside a box's range stays as the module has it.
+  for (const std::string& control : CommittedControls(tabs_->currentIndex())) {
+    QLineEdit* box = boxes_[control];
+    if (!Edited(box)) continue;
+    const ParamEdit e =
+        CommitParamText(Pin(), *FindConfigParam(control), box->text().toStdString());
+    box->setText(QString::fromStdString(e.text));
   }
 }
 

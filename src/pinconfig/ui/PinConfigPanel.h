@@ -36,7 +36,8 @@ class PinConfigPanel final : public QWidget {
   // The tabs and the working-copy buttons come with the details; the stored-block buttons also
   // need expert mode.
   void SetShown(bool details, bool expert);
-  // The typed values of the shown tab's boxes into the block, as before a write.
+  // The values typed into the shown tab's boxes and not yet taken into the block, as before a
+  // write.
   void CommitEdits();
 
  signals:

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -15,6 +16,7 @@
 #include "app/Controls.h"
 #include "app/MouseLabel.h"
 #include "app/UpDown.h"
+#include "monitor/TestCommands.h"
 #include "pins/InstructionSet.h"
 #include "pins/PinTransfer.h"
 #include "pins/ui/DeviceFields.h"
@@ -166,7 +168,7 @@ AspectEditor::AspectEditor(PanelContext context, QWidget* parent)
   connect(updown_aspect_, &UpDown::Changed, this, [this] { LeaveAspectBySpin(); });
   connect(text_init_, &QLineEdit::editingFinished, this, [this] { TakeInitial(); });
   connect(updown_init_, &UpDown::Changed, this, [this] { TakeInitial(); });
-  connect(mode_, &QButtonGroup::idClicked, this, &AspectEditor::OptionClicked);
+  connect(mode_, &QButtonGroup::idClicked, this, [this](int option) { ApplyOption(option, true); });
   connect(text_desc_, &QLineEdit::textEdited, this, [this](const QString& text) {
     context_.model.Pins[context_.model.CurrentPin].Description = text.toStdString();
   });
@@ -187,6 +189,8 @@ AspectEditor::AspectEditor(PanelContext context, QWidget* parent)
   connect(read_pin_, &QPushButton::clicked, this, [this] { emit QueueCommand("PAspReadPin"); });
   connect(write_pin_, &QPushButton::clicked, this, [this] { emit QueueCommand("PAspWritePin"); });
   connect(write_aspect_, &QPushButton::clicked, this, [this] { WriteAspect(); });
+  // "Test" acts on the mouse-down, with the modifier keys held at that moment.
+  test_aspect_->installEventFilter(this);
 
   ShowPin();
   ApplyShowDetails();
@@ -212,10 +216,10 @@ void AspectEditor::ShowPin() {
   steps_->ShowSteps();
   const int option = OptionOfAspectMode(pin.AspectMode);
   mode_->button(option)->setChecked(true);
-  OptionClicked(option);
+  ApplyOption(option, false);
 }
 
-void AspectEditor::OptionClicked(int option) {
+void AspectEditor::ApplyOption(int option, bool by_user) {
   Configuration& c = context_.model;
   PinRecord& pin = c.Pins[c.CurrentPin];
   const bool enabled = option != 0;
@@ -227,7 +231,7 @@ void AspectEditor::OptionClicked(int option) {
   }
   for (int r = 0; r < kStepsOfTwelve; ++r) {
     steps_->SetRowShown(r, enabled);
-    if (enabled) steps_->RefreshRow(r);
+    if (enabled) steps_->DrawRow(r);
   }
   const int max_aspect = AspectCount(AspectModeOfOption(option)) - 1;
   if (enabled) {
@@ -235,17 +239,21 @@ void AspectEditor::OptionClicked(int option) {
     updown_init_->SetRange(-1, max_aspect);
   }
   if (option == kOptionFour) {
-    // The aspect and initial aspect shown must exist with four aspects; the model follows what
-    // is shown, so a write never sends an aspect the pin does not have.
+    // The aspect and initial aspect shown must exist with four aspects. Showing a pin changes
+    // only the boxes: the pin's initial aspect is the module's until the user edits it. A click
+    // on "4" is such an edit, and the model then follows, so a write never sends an aspect the
+    // pin no longer has.
     if (BoxValue(text_aspect_) > max_aspect || c.CurrentAspect > max_aspect) {
       text_aspect_->setText(Number(max_aspect));
-      c.CurrentAspect = max_aspect;
-      text_aspect_desc_->setText(QString::fromStdString(pin.Aspects[max_aspect].Description));
-      steps_->ShowSteps();
+      if (by_user) {
+        c.CurrentAspect = max_aspect;
+        text_aspect_desc_->setText(QString::fromStdString(pin.Aspects[max_aspect].Description));
+        steps_->ShowSteps();
+      }
     }
     if (BoxValue(text_init_) > max_aspect) {
       text_init_->setText("-1");
-      pin.InitialAspect = 0;
+      if (by_user) pin.InitialAspect = 0;
     }
   }
   for (int r = kStepsOfTwelve; r < kStepRows; ++r) steps_->SetRowShown(r, option == kOptionFour);
@@ -313,13 +321,31 @@ void AspectEditor::ShowDeviceFields(bool from_head_box) {
 
 void AspectEditor::CommitStepsAndAspect() {
   steps_->CommitShownRows();
-  if (text_aspect_->isVisibleTo(this)) TakeAspect();
+  if (text_aspect_->isVisibleTo(this) && Edited(text_aspect_)) TakeAspect();
 }
 
 void AspectEditor::TakeEdits() {
   CommitStepsAndAspect();
-  if (text_init_->isVisibleTo(this)) TakeInitial();
-  TakePin(true);
+  if (text_init_->isVisibleTo(this) && Edited(text_init_)) TakeInitial();
+  if (Edited(text_pin_)) TakePin(true);
+}
+
+bool AspectEditor::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == test_aspect_ && event->type() == QEvent::MouseButtonPress) {
+    const auto* press = static_cast<QMouseEvent*>(event);
+    if (press->button() == Qt::LeftButton && test_aspect_->isEnabled()) {
+      TestAspectPressed(press->modifiers());
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void AspectEditor::TestAspectPressed(Qt::KeyboardModifiers keys) {
+  const int modifiers = (keys.testFlag(Qt::ShiftModifier) ? kShiftKey : 0) +
+                        (keys.testFlag(Qt::ControlModifier) ? kCtrlKey : 0) +
+                        (keys.testFlag(Qt::AltModifier) ? kAltKey : 0);
+  RunOnCopy(context_.jobs, context_.model,
+            [modifiers](Link& link, Configuration& c) { TestAspect(link, c, modifiers); });
 }
 
 void AspectEditor::WriteAspect() {

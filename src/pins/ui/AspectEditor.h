@@ -32,12 +32,16 @@ class AspectEditor final : public QWidget {
   void ApplyShowDetails();
   void SetExpertMode(bool expert);
   bool ShowDetails() const;
-  // Every typed box into the model: the shown step rows, then the aspect, initial-aspect and pin
-  // boxes (the rows belong to the aspect and pin stored before).
+  // Every box the user typed in and nothing took yet into the model: the shown step rows, then
+  // the aspect, initial-aspect and pin boxes (the rows belong to the aspect and pin stored
+  // before). A box only shown leaves the model alone.
   void TakeEdits();
-  // The shown step rows and the aspect box, as before a pin-configuration write.
+  // The same for the step rows and the aspect box, as before a pin-configuration write.
   void CommitStepsAndAspect();
   StepGrid& Steps() { return *steps_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  signals:
   // CurrentPin changed: the address labels and the pin-configuration panel follow.
@@ -50,13 +54,17 @@ class AspectEditor final : public QWidget {
   void EditAspectRequested();
 
  private:
-  void OptionClicked(int option);
+  // OptionPAspConf_Click for option 0, 1 or 2: `by_user` for the click itself, false while a
+  // pin is shown.
+  void ApplyOption(int option, bool by_user);
   void TakePin(bool clamp);
   void TakeAspect();
   void LeaveAspectBySpin();
   void TakeInitial();
   void ShowDeviceFields(bool from_head_box);
   void WriteAspect();
+  // The "Test" button: sets aspect CurrentAspect of CurrentPin in the format the keys choose.
+  void TestAspectPressed(Qt::KeyboardModifiers keys);
 
   PanelContext context_;
   bool expert_ = false;

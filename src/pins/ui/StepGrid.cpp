@@ -135,11 +135,16 @@ void StepGrid::ShowSteps() {
     row.fade->setChecked(step.Fade != 0);
     const auto texts = ShownStepTexts(step, model_.NumberBase, model_.CurrentPin);
     for (int i = 0; i < 4; ++i) row.boxes[i]->setText(QString::fromStdString(texts[i]));
-    RefreshRow(r);
+    DrawRow(r);
   }
 }
 
 void StepGrid::RefreshRow(int row) { Apply(row, RefreshStep(model_, row)); }
+
+void StepGrid::DrawRow(int row) {
+  const AspectRecord& aspect = model_.Pins[model_.CurrentPin].Aspects[model_.CurrentAspect];
+  Apply(row, ViewStep(aspect.Steps[row]));
+}
 
 void StepGrid::Apply(int r, const StepRowView& view) {
   Row& row = rows_[r];
@@ -177,13 +182,12 @@ void StepGrid::CommitBox(int r, StepBox box) {
   Apply(r, e.view);
 }
 
-void StepGrid::CommitRow(int r) {
-  for (int i = 0; i < 4; ++i) CommitBox(r, static_cast<StepBox>(i));
-}
-
 void StepGrid::CommitShownRows() {
   for (int r = 0; r < kStepRows; ++r) {
-    if (shown_[r]) CommitRow(r);
+    if (!shown_[r]) continue;
+    for (int i = 0; i < 4; ++i) {
+      if (Edited(rows_[r].boxes[i])) CommitBox(r, static_cast<StepBox>(i));
+    }
   }
 }
 

@@ -26,15 +26,17 @@ class StepGrid final : public QGroupBox {
 
   StepGrid(Configuration& model, QWidget* parent = nullptr);
 
-  // Every row from the stored steps of the current aspect, each then refreshed.
+  // Every row from the stored steps of the current aspect. Showing changes no byte: a module's
+  // value that an editor would not accept stays until its own box is edited.
   void ShowSteps();
-  // Cleans the row's step and redraws it.
+  // Cleans the row's step and redraws it, after an edit of that row (a help tool's return).
   void RefreshRow(int row);
+  // Redraws the row from its stored step without changing it.
+  void DrawRow(int row);
   void SetRowShown(int row, bool shown);
   bool RowShown(int row) const { return shown_[row]; }
-  // The four boxes of a row, validated as if each had been left.
-  void CommitRow(int row);
-  // Every shown row.
+  // The boxes of the shown rows that hold typed text not yet taken, validated as if each had
+  // been left; every other box leaves its byte alone.
   void CommitShownRows();
   // The headings of the step number and instruction columns.
   void SetHeadingsShown(bool shown);
