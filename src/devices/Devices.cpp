@@ -4,6 +4,7 @@
 
 #include "files/AtomicFile.h"
 #include "files/Cp1252.h"
+#include "files/FieldLimits.h"
 #include "files/PinRecords.h"
 #include "files/RecordText.h"
 #include "model/AddressAssignment.h"
@@ -46,9 +47,8 @@ class DeviceReader {
         ok = ReadPin(t == "Pab", overwritten);
       } else if (t == "PAM") {
         PinRecord& pin = c_.Pins[target_];
-        ok = p_.Whole(pin.XDccCount, 0, kMaxXDccCount, "extended DCC count") &&
-             p_.Whole(pin.DccCount, 0, kMaxDccCount, "DCC count") &&
-             p_.Whole(pin.LumoCount, 0, kMaxLumoCount, "serial address count");
+        ok = Limited(pin.XDccCount, limits::kXDccCount) &&
+             Limited(pin.DccCount, limits::kDccCount) && Limited(pin.LumoCount, limits::kLumoCount);
       } else if (t == "Cfg") {
         ok = ReadCfg();
       } else if (t == "Asp") {
@@ -66,6 +66,12 @@ class DeviceReader {
   const FileError& Error() const { return p_.Error(); }
 
  private:
+  // A device file holds the same values a configuration file does, within the same limits.
+  template <typename T>
+  bool Limited(T& out, const FieldLimit& limit) {
+    return p_.Whole(out, limit.min, limit.max, limit.name);
+  }
+
   bool ReadPin(bool absolute, std::vector<int>& overwritten) {
     int number = 0;
     if (!p_.Integer(number, "pin number")) return false;
@@ -74,8 +80,8 @@ class DeviceReader {
     PinRecord& pin = c_.Pins[target_];
     pin.DeviceLink = head_ - target_;
     if (!pin.Description.empty()) overwritten.push_back(target_);
-    if (!p_.Byte(pin.AspectMode, "aspect mode") || !p_.Byte(pin.InitialAspect, "initial aspect") ||
-        !p_.String(pin.Description)) {
+    if (!Limited(pin.AspectMode, limits::kAspectMode) ||
+        !Limited(pin.InitialAspect, limits::kInitialAspect) || !p_.String(pin.Description)) {
       return false;
     }
     for (int a = 0; a < 12; ++a) {
@@ -92,7 +98,10 @@ class DeviceReader {
     auto& cfg = c_.Pins[target_].PinConfig;
     auto read = [&](int from, int to) {
       for (int i = from; i <= to; ++i) {
-        if (!p_.Byte(cfg[i], "configuration byte " + std::to_string(i))) return false;
+        if (!p_.Whole(cfg[i], limits::kConfigByte.min, limits::kConfigByte.max,
+                      std::string(limits::kConfigByte.name) + " " + std::to_string(i))) {
+          return false;
+        }
       }
       return true;
     };

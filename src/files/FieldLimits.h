@@ -81,7 +81,8 @@ FieldLimit StepByteLimit(int opcode, int index);
 //   bits 2 or 1; parity 2 and 3 are kept, any other (a module's 1 among them) saves as none;
 // - an aspect mode other than 2 and 3 has no aspects, so its steps are neither sent nor saved;
 // - a configuration type other than 1..5 loads and writes as none;
-// - a DCC address of 0 without "Allow Address 0" reads back as 1;
+// - a DCC address of 0 without "Allow Address 0" reads back as 1, and one above 510 (extended:
+//   2046) as that end of the accessory address space;
 // - an ID of more than 12 characters reaches the module cut to 12.
 
 // The first value of `c` that Write All could not send as it stands, as "<where>: <refusal>"
