@@ -148,7 +148,7 @@ TEST(ApplyDeviceTest, MalformedDeviceIsRefusedAndChangesNothing) {
   EXPECT_FALSE(ApplyDevice(c, library, 1, "Cut", prompter));
   EXPECT_EQ(prompter.Texts(),
             (std::vector<std::string>{
-                "Invalid definition file\r\nLine 5: DCC count 9 is out of range 0..6",
+                "Invalid definition file\r\nLine 5: DCC count 9 is out of range 0..7",
                 "Invalid definition file\r\nLine 7: the file ends before \"End\""}));
   EXPECT_TRUE(c.Pins == before.Pins);
 }
