@@ -213,8 +213,9 @@ bool CompactKeepsEverything(const CliOptions& o, const Configuration& c, std::os
     named += (k ? ", " : "") + omitted[k];
   }
   if (omitted.size() > kNamed) named += ", ...";
-  err << "pyractl: the compact form would leave out " << which << " that hold configuration ("
-      << named << "): it keeps only pins and aspects with a "
+  const char* verb = omitted.size() == 1 ? "holds" : "hold";
+  err << "pyractl: the compact form would leave out " << which << " that " << verb
+      << " configuration (" << named << "): it keeps only pins and aspects with a "
       << "description, and a module keeps none\n"
       << "pyractl: describe them in a file given with --names FILE, or leave out --compact to "
       << "save the full form; " << o.output << " was not written\n";
