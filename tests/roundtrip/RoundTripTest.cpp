@@ -12,8 +12,8 @@ namespace {
 
 constexpr uint32_t kFirstSeed = 20261207;
 // Blocks of a few seconds each under the sanitizers.
-constexpr int kBlocks = 12;
-constexpr int kMemoriesPerBlock = 25;
+constexpr int kBlocks = 30;
+constexpr int kMemoriesPerBlock = 10;
 
 std::string Lines(const std::vector<std::string>& texts) {
   std::string s;

@@ -49,6 +49,10 @@ bool SendsBytes(int opcode_byte) {
   return opcode_byte == 4 || opcode_byte == 5 || opcode_byte == 20;
 }
 
+// A value that Verify All compares raw and Write All cannot give back. Half the memories hold
+// none ("faithful": what some Write All left there), so that they verify against their file.
+bool Odd(Draw& d, bool faithful) { return !faithful && d.Unusual(); }
+
 std::array<int, 2> SplitAddress(int address) { return {address % 64, address / 64}; }
 
 StepBytes RandomStep(Draw& d) {
@@ -59,13 +63,13 @@ StepBytes RandomStep(Draw& d) {
 }
 
 // A DCC address as lo, hi, mostly one its box takes (`top` is the box's maximum).
-std::array<int, 2> RandomAddress(Draw& d, int options, int top) {
-  if (d.Unusual()) return {d.Int(0, 127), d.Int(0, 127)};
+std::array<int, 2> RandomAddress(Draw& d, bool faithful, int options, int top) {
+  if (Odd(d, faithful)) return {d.Int(0, 127), d.Int(0, 127)};
   const int bottom = (options & 8) ? 0 : 1;  // "Allow Address 0"
   return SplitAddress(d.Int(bottom, top));
 }
 
-PinMemory RandomPin(Draw& d) {
+PinMemory RandomPin(Draw& d, bool faithful) {
   PinMemory p;
   p.initial_aspect = d.Int(0, 15);  // 15 = none
   // Tie: a slot byte the write sends repeats the slot number in bits 4..5 (16 * slot + event,
@@ -78,11 +82,11 @@ PinMemory RandomPin(Draw& d) {
   p.aspect_mode = d.Unusual() ? d.Int(0, 127) : modes[d.Int(0, 2)];
   // Tie: the write sends the three typed bytes in one order, DCC (bits 0..2 DCC count 0..7,
   // bit 3 extended count), serial (16 + count) and device pointer (64 + 5-bit link).
-  p.address_config = {d.Int(0, 15), 16 + (d.Unusual() ? d.Int(0, 15) : d.Int(0, 7)),
+  p.address_config = {d.Int(0, 15), 16 + (Odd(d, faithful) ? d.Int(0, 15) : d.Int(0, 7)),
                       64 + d.Int(0, 31)};
   // Tie: a block is as long as its type's write sends it; a servo's stored P2 keeps bits 0..5
   // only (the write sends P2 mod 64), bit 6 being the status the module reports on its own.
-  const int type = d.Unusual() ? d.Int(6, 127) : d.Int(0, 5);
+  const int type = Odd(d, faithful) ? d.Int(6, 127) : d.Int(0, 5);
   p.stored_block.assign(static_cast<std::size_t>(BlockLength(type)), 0);
   p.stored_block[0] = type;
   for (std::size_t k = 1; k < p.stored_block.size(); ++k) {
@@ -210,6 +214,7 @@ const std::vector<Rule>& Rules() {
 
 ModuleMemory RandomMemory(Draw& d) {
   ModuleMemory m = sim::FactoryMemory();
+  const bool faithful = d.Int(0, 1) == 0;
   const int id_length = d.Int(0, 12);
   for (int k = 0; k < id_length; ++k) {
     m.id_string += kIdCharacters[static_cast<std::size_t>(
@@ -217,9 +222,9 @@ ModuleMemory RandomMemory(Draw& d) {
   }
   // The read refuses a driver group byte above 3: a module holds sink + 2 * source.
   for (int& g : m.hardware_groups) g = d.Int(0, 3);
-  m.dcc_options = d.Unusual() ? d.Int(0, 127) : d.Int(0, 15);
-  m.dcc_address = RandomAddress(d, m.dcc_options, 510);
-  m.xdcc_address = RandomAddress(d, m.dcc_options, 2046);
+  m.dcc_options = Odd(d, faithful) ? d.Int(0, 127) : d.Int(0, 15);
+  m.dcc_address = RandomAddress(d, faithful, m.dcc_options, 510);
+  m.xdcc_address = RandomAddress(d, faithful, m.dcc_options, 2046);
   m.led_green = d.Int(0, 127);
   m.led_orange = d.Int(0, 127);
   if (d.Int(0, 3) == 3) {
@@ -230,17 +235,17 @@ ModuleMemory RandomMemory(Draw& d) {
     m.group_mask = {};
   } else {
     m.x_address = d.Int(0, 126);
-    const int flag = d.Unusual() ? d.Int(2, 127) : d.Int(0, 1);
-    const int value = flag != 0 || d.Unusual() ? d.Int(0, 127) : 64 * d.Int(0, 1);
+    const int flag = Odd(d, faithful) ? d.Int(2, 127) : d.Int(0, 1);
+    const int value = flag != 0 || Odd(d, faithful) ? d.Int(0, 127) : 64 * d.Int(0, 1);
     m.serial_address = {flag, value};
-    for (int& b : m.group_mask) b = d.Unusual() ? d.Int(0, 127) : d.Int(0, 15);
+    for (int& b : m.group_mask) b = Odd(d, faithful) ? d.Int(0, 127) : d.Int(0, 15);
   }
-  for (int& b : m.enable_map) b = d.Unusual() ? d.Int(0, 127) : d.Int(0, 15);
+  for (int& b : m.enable_map) b = Odd(d, faithful) ? d.Int(0, 127) : d.Int(0, 15);
   const int parities[] = {0, 2, 3};
-  const int parity = d.Unusual() ? 1 : parities[d.Int(0, 2)];
-  m.serial_port = {d.Unusual() ? d.Int(2, 127) : d.Int(0, 1),
+  const int parity = Odd(d, faithful) ? 1 : parities[d.Int(0, 2)];
+  m.serial_port = {Odd(d, faithful) ? d.Int(2, 127) : d.Int(0, 1),
                    d.Int(0, 7) + 8 * d.Int(0, 1) + 16 * parity + 64 * d.Int(0, 1)};
-  for (PinMemory& p : m.pins) p = RandomPin(d);
+  for (PinMemory& p : m.pins) p = RandomPin(d, faithful);
   return m;
 }
 
