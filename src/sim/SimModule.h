@@ -38,6 +38,7 @@ struct PinMemory {
   // P2 of both blocks while the pin is a servo.
   bool servo_initialised = false;
   std::array<std::array<StepBytes, kModuleSteps>, kModuleAspects> steps{};
+  bool operator==(const PinMemory&) const = default;
 };
 
 // The module's memory: what it keeps through power cycles. Every value is a byte as it travels in
@@ -57,6 +58,7 @@ struct ModuleMemory {
   std::array<int, 2> xdcc_address{};     // 12: lo, hi
   std::array<int, 2> serial_port{};      // 13: E, S
   std::array<PinMemory, kModulePins> pins{};
+  bool operator==(const ModuleMemory&) const = default;
 };
 
 // A new or erased module: no ID, DCC addresses 1, retention 250 ms, no drivers, default LED
