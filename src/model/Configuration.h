@@ -78,6 +78,8 @@ struct Configuration {
 
   // Display base of pin numbers and addresses: 1 while "Start numbering at 1" is ticked.
   int NumberBase = 1;
+
+  bool operator==(const Configuration&) const = default;
 };
 
 // The configuration as the program starts: every pin occupies one address of each scheme, the
