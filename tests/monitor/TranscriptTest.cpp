@@ -1,12 +1,13 @@
-// The "Test" tab's commands, the feedback monitor and pyractl's monitor and set-aspect commands,
-// replayed from the transcripts in tests/data/monitor: what is done, what the module answers, and
-// the exact bytes, messages and texts that must come of it.
+// The "Test" tab's commands, the feedback monitor, pyractl's monitor and set-aspect commands and
+// the help tools, replayed from the transcripts in tests/data: what is done, what the module
+// answers, and the exact bytes, messages and texts that must come of it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
 #include <sstream>
 
+#include "helptools/HelpTools.h"
 #include "link/Frame.h"
 #include "monitor/CliCommands.h"
 #include "monitor/FeedbackMonitor.h"
@@ -61,7 +62,8 @@ class Transcript {
       } else if (line[0] == '=') {
         shown += rest;
       } else {
-        Act(line);
+        std::istringstream actions(line);
+        for (std::string action; std::getline(actions, action, ';');) Act(action);
       }
     }
     // The bytes written, cut where the expected frames end, so a difference shows frame by frame.
@@ -102,8 +104,7 @@ class Transcript {
     if (is("set")) PyraSetAspect(link_, tab_, n(1), t.at(2));
     if (is("matrix")) {
       std::array<bool, kMatrixBoxes> ticked{};
-      std::istringstream boxes(t.at(2) == "-" ? "" : t.at(2));
-      for (std::string box; std::getline(boxes, box, ',');) ticked.at(std::stoi(box)) = true;
+      for (char box : t.at(2)) ticked.at(box == '-' ? 0 : box - '0') = box != '-';
       SetMatrix(link_, n(1), ticked);
     }
     if (is("lumo")) SendLumo(link_, {t.at(1), t.at(2), t.at(3)});
@@ -136,6 +137,52 @@ class Transcript {
     }
     if (is("args-count"))
       out_ << ParseMonitorCount(t.at(1)).count << " " << ParseMonitorCount(t.at(1)).error << "\n";
+    if (is("ct")) ct_.Open(t.at(1), t.at(2));
+    if (is("ct-slider")) ct_.MoveSlider(n(1));
+    if (is("ct-base")) ct_.CommitBase(t.at(1));
+    if (is("ct-cancel")) ct_.Cancel();
+    if (is("ct?"))
+      out_ << ct_.BaseText() << " " << ct_.Time() << " " << ct_.TimeValue() << " "
+           << ct_.MaxTimeValue() << "\n";
+    if (is("level")) level_.Open(t.at(1));
+    if (is("level-level")) level_.EditLevel(t.at(1), t.at(2) == "leave");
+    if (is("level-index")) level_.EditTimeIndex(t.at(1), t.at(2) == "leave");
+    if (is("level-cancel")) level_.Cancel();
+    if (is("level?"))
+      out_ << level_.ParameterText() << " " << level_.LevelText() << " " << level_.TimeIndexText()
+           << " " << level_.Delay() << "\n";
+    if (is("pattern")) pattern_.Open(t.at(1), n(2));
+    if (is("pattern-out")) pattern_.SetOutput(n(1), n(2));
+    if (is("pattern-alldark")) pattern_.SetAllDark(n(1));
+    if (is("pattern-nodark")) pattern_.SetNoDark(n(1));
+    if (is("pattern-cancel")) pattern_.Cancel();
+    if (is("pattern?")) {
+      out_ << pattern_.ParameterText() << " " << pattern_.OriginalText() << " ";
+      for (int i = 0; i < 2 * kPatternOutputs; ++i)
+        out_ << (i < kPatternOutputs ? pattern_.Output(i)
+                                     : pattern_.OutputEnabled(i - kPatternOutputs))
+             << (i == kPatternOutputs - 1 ? " " : "");
+      out_ << " " << pattern_.AllDark() << " " << pattern_.NoDark() << " " << pattern_.DarkEnabled()
+           << "\n";
+    }
+    if (is("event")) event_.Open(t.at(1));
+    if (is("event-in")) event_.SetInput(n(1), n(2));
+    if (is("event-opt")) event_.SelectOption(n(1));
+    if (is("event-cancel")) event_.Cancel();
+    if (is("event?")) {
+      out_ << event_.ParameterText() << " " << event_.OriginalText() << " ";
+      for (int i = 0; i < kEventInputs; ++i) out_ << event_.Input(i);
+      out_ << " " << event_.SelectedOption() << "\n";
+    }
+    if (is("dispatch") || is("choose")) {
+      constexpr const char* kBoxes[] = {"par1", "par2", "par3", "time"};
+      const auto box = static_cast<HelpBox>(std::ranges::find(kBoxes, t.at(2)) - kBoxes);
+      model_.Pins[5].Aspects[2].Steps[4].Opcode = static_cast<uint8_t>(n(1));
+      const HelpToolChoice choice = t[0] == "dispatch" ? DispatchHelpTool(prompter_, model_, 4, box)
+                                                       : ChooseHelpTool(n(1), box);
+      constexpr const char* kKinds[] = {"none", "level", "pattern", "event", "cycle"};
+      out_ << kKinds[static_cast<int>(choice.kind)] << " " << choice.outputs << "\n";
+    }
     if (is("clock"))
       out_ << "at " << clock_.Now().time_since_epoch() / std::chrono::milliseconds(1) << " ms\n";
     EXPECT_EQ(matched, 1) << "not one action: " << line;
@@ -149,12 +196,16 @@ class Transcript {
   TestTabState tab_;
   FeedbackMonitor monitor_;
   std::ostringstream out_;
+  CycleTimeCalculator ct_;
+  LevelCalculator level_;
+  PatternCalculator pattern_;
+  EventPatternCalculator event_;
 };
 
 class TranscriptTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(TranscriptTest, EveryBlockGivesItsBytesMessagesAndTexts) {
-  std::ifstream file(std::string(PYRA_TEST_DATA) + "/monitor/" + GetParam());
+  std::ifstream file(std::string(PYRA_TEST_DATA) + "/" + GetParam());
   ASSERT_TRUE(file) << GetParam();
   std::vector<std::pair<std::string, std::vector<std::string>>> blocks;
   for (std::string line; std::getline(file, line);) {
@@ -172,11 +223,23 @@ TEST_P(TranscriptTest, EveryBlockGivesItsBytesMessagesAndTexts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Monitor, TranscriptTest,
-                         ::testing::Values("test_commands.txt", "monitor.txt", "cli.txt"),
+                         ::testing::Values("monitor/test_commands.txt", "monitor/monitor.txt",
+                                           "monitor/cli.txt", "helptools/calculators.txt"),
                          [](const auto& info) {
-                           std::string name = info.param;
-                           return name.substr(0, name.find('.'));
+                           const std::string name = info.param;
+                           return name.substr(name.find('/') + 1,
+                                              name.find('.') - name.find('/') - 1);
                          });
+
+// Opening the event-pattern tool is the inverse of its recompute: every value with an action
+// comes back unchanged; without an action the Off bit has no option to show and is lost.
+TEST(EventPatternToolTest, OpensEveryValueAsItIsComposed) {
+  for (int v = 0; v <= 127; ++v) {
+    EventPatternCalculator tool;
+    tool.Open(std::to_string(v));
+    EXPECT_EQ(tool.ParameterText(), std::to_string((v & 48) != 0 ? v : v & 15)) << v;
+  }
+}
 
 }  // namespace
 }  // namespace pyra::test
