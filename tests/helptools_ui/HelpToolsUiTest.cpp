@@ -1,6 +1,6 @@
 // The help tools and the edit dialogs as the aspect editor opens them, driven from the rows of
 // tests/data/helptools/dialogs.txt: each dialog opened from its control, every button clicked,
-// and its effect on the model.
+// and its effect on the model. The program's QApplication comes from TestTabPanelTest.cpp.
 #include <QApplication>
 #include <QSlider>
 #include <QTimer>

@@ -25,8 +25,6 @@ class TestTabPanelTest : public PanelUiTest<TestTabPanel> {
                                         [this] { return jobs_->IdleLink().PortOpen(); }));
     // Timer2 fires only when the test says, so the list holds exactly the polls asked for.
     Find<QTimer>("Timer2")->setInterval(std::chrono::hours(1));
-    Module().SetTogglingInput(std::nullopt);
-    Module().SetFeedback({1, 2, 3, 4});
   }
   void Press(const QString& name) {
     Click(name);
@@ -77,8 +75,8 @@ TEST_F(TestTabPanelTest, MonitorListsEachPollWhileItHasTheFocus) {
   Tick();
   TypeOver("TextPyraSendAspectOutput", "3");
   EXPECT_EQ(List(),
-            "Start Monitoring\n<1> <2> <3> <4> \nMonitoring Stopped\n"
-            "Start Monitoring\n<1> <2> <3> <4> \nMonitoring Stopped\n");
+            "Start Monitoring\n<0> <0> <0> <0> \nMonitoring Stopped\n"
+            "Start Monitoring\n<0> <0> <0> <0> \nMonitoring Stopped\n");
   EXPECT_TRUE(Find<QPlainTextEdit>("textFBM")->textCursor().atEnd());
   Click("CommandFBM_1");
   Click("CommandFBM_0");
@@ -111,7 +109,7 @@ TEST_F(TestTabPanelTest, PollsNeverQueueUp) {
   ASSERT_EQ(held.size(), 1u);
   jobs_->Run(held[0].first, held[0].second);
   WaitIdle();
-  EXPECT_EQ(List(), "Start Monitoring\n<1> <2> <3> <4> \n");
+  EXPECT_EQ(List(), "Start Monitoring\n<0> <0> <0> <0> \n");
 }
 
 }  // namespace
