@@ -25,28 +25,9 @@ constexpr int kGuardMs = 30000;  // only a failing test waits this long
 
 }  // namespace
 
-void GatedPrompter::Set(bool closed) {
-  std::lock_guard lock(mutex_);
-  closed_ = closed;
-  changed_.notify_all();
-}
-
-bool GatedPrompter::Holding() const {
-  std::lock_guard lock(mutex_);
-  return holding_;
-}
-
-void GatedPrompter::Hold() {
-  if (std::this_thread::get_id() == gui_thread_) return;
-  std::unique_lock lock(mutex_);
-  holding_ = closed_;
-  changed_.wait(lock, [this] { return !closed_; });
-  holding_ = false;
-}
-
 void AppTest::SetUp() {
   AppServices services;
-  services.prompter = &gate_;
+  services.prompter = &prompter_;
   services.clock = &clock_;
   services.ports.list = [this] { return system_ports_; };
   services.ports.open = [this](const std::string& name, int bit_rate) {
@@ -67,7 +48,6 @@ void AppTest::SetUp() {
 }
 
 void AppTest::TearDown() {
-  gate_.Set(false);
   WaitIdle();
   window_.reset();
 }

@@ -4,12 +4,9 @@
 
 #include <QString>
 #include <QWidget>
-#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/MainWindow.h"
@@ -19,33 +16,6 @@
 #include "support/ScriptedPrompter.h"
 
 namespace pyra::test {
-
-// Passes everything to a ScriptedPrompter; while closed, a prompt from the link thread waits
-// until the test opens it again, so the test can look at the window in the middle of a job.
-class GatedPrompter final : public Prompter {
- public:
-  explicit GatedPrompter(ScriptedPrompter& inner) : inner_(inner) {}
-  void Message(const std::string& text, Icon icon = Icon::kNone) override {
-    Hold();
-    inner_.Message(text, icon);
-  }
-  Answer Ask(const std::string& text, Buttons buttons, Icon icon = Icon::kNone) override {
-    Hold();
-    return inner_.Ask(text, buttons, icon);
-  }
-  void Set(bool closed);
-  bool Holding() const;
-
- private:
-  void Hold();
-
-  ScriptedPrompter& inner_;
-  const std::thread::id gui_thread_ = std::this_thread::get_id();
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  bool closed_ = false;
-  bool holding_ = false;
-};
 
 // The shown main window on a manual clock with scripted answers and file dialogs, one fake system
 // port "ttyFAKE0" that cannot be opened, and the window's own "Simulator" port chosen.
@@ -78,7 +48,6 @@ class AppTest : public ::testing::Test {
 
   ManualClock clock_;
   ScriptedPrompter prompter_;
-  GatedPrompter gate_{prompter_};
   std::vector<std::string> system_ports_{"ttyFAKE0"};
   std::vector<std::pair<std::string, int>> opened_;  // asked of the fake opener (link thread)
   std::deque<QString> chosen_files_;  // what the file dialogs "choose"; none: the user cancels

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "link/Protocol.h"
@@ -24,15 +27,6 @@ namespace {
 using WindowTest = AppTest;
 using PortLostTest = AppTest;
 using Texts = std::vector<std::string>;
-
-std::string Report(MainWindow& window) {
-  return window.Verification() ? window.Verification()
-                                     ->findChild<QWidget*>("txtVerification")
-                                     ->property("plainText")
-                                     .toString()
-                                     .toStdString()
-                               : "";
-}
 
 TEST_F(WindowTest, ConnectionAreaReachesTheLink) {
   Do("!CommandGenVersion");
@@ -101,40 +95,53 @@ TEST_F(WindowTest, ReleaseLabelSwitchesExpertModeAndShowsTheLog) {
 }
 
 TEST_F(WindowTest, VerifyButtonsReportOkOrTheFirstDifference) {
+  auto report = [this] { return TextOf("txtVerification").toStdString(); };
   Do({"TextGenIDString=Station", "!CommandWriteAll", "!CommandVerifyAll"});
-  EXPECT_TRUE(Report(*window_).ends_with("\nVerify OK")) << Report(*window_);
-  window_->Verification()->close();
+  EXPECT_TRUE(report().ends_with("\nVerify OK")) << report();
+  window_->Verification()->close();  // it is modal
   Memory().led_green = 1;
   Do("!CommandVerifyAll");
-  EXPECT_NE(Report(*window_).find("\nGreen LED configuration does not compare\n"),
-            std::string::npos);
-  EXPECT_TRUE(Report(*window_).ends_with("\nVerification Stopped")) << Report(*window_);
+  EXPECT_TRUE(report().ends_with("compare\nVerification Stopped")) << report();
+  EXPECT_NE(report().find("\nGreen LED configuration does not compare\n"), std::string::npos);
   window_->Verification()->close();
   Do({"*", "!CommandVerifyAllPins"});
-  EXPECT_TRUE(Report(*window_).ends_with("\nVerify OK")) << Report(*window_);
+  EXPECT_TRUE(report().ends_with("\nVerify OK")) << report();
   window_->Verification()->close();
   Memory().pins[0].event_off[2] = 32 + 9;
   Do({"#1", "!CommandECVerify"});
-  EXPECT_EQ(Report(*window_),
-            "Start EC Verification\nNote: Numbering starts at 1\nEvent-Off(2) for pin 1 does not "
-            "compare: Configured Action = -1, Pyra Reply = 9\n");
+  EXPECT_EQ(report(),
+            "Start EC Verification\nNote: Numbering starts at 1\nEvent-Off(2) for pin 1 "
+            "does not compare: Configured Action = -1, Pyra Reply = 9\n");
+}
+
+// Runs `act` on the link thread the first time the running job reports `step`: Progress is
+// emitted there, so a direct connection acts between two exchanges.
+void AtStep(LinkThread& jobs, const QString& step, std::function<void()> act) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  QObject::connect(
+      &jobs, &LinkThread::Progress, &jobs,
+      [=](const QString& reported, int, int) {
+        if (reported == step && !done->exchange(true)) act();
+      },
+      Qt::DirectConnection);
 }
 
 TEST_F(WindowTest, CancelStopsReadAllAfterTheStepUnderWay) {
-  // The third reply (the DCC options) comes short: its message holds the job mid-way.
-  Module().InjectFault(sim::Fault::kShortReply, 3);
-  gate_.Set(true);
+  std::atomic<bool> reached = false, held = true;
+  AtStep(window_->Jobs(), "Reading the DCC settings", [&] {
+    reached = true;
+    while (held) std::this_thread::yield();
+  });
   Do("CommandReadAll");
-  ASSERT_TRUE(QTest::qWaitFor([this] { return gate_.Holding(); }, 30000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reached.load(); }, 30000));
   auto* progress = Find<QProgressBar>("ProgressAction");
-  ASSERT_TRUE(QTest::qWaitFor([progress] { return progress->value() == 2; }, 30000));
-  EXPECT_EQ(progress->text(), "Reading the DCC settings");
+  EXPECT_TRUE(QTest::qWaitFor([progress] { return progress->value() == 2; }, 30000));
   EXPECT_FALSE(Find("SSTab_Main")->isEnabled());
   Do("CommandCancel");
-  gate_.Set(false);
+  held = false;
   WaitIdle();
-  EXPECT_EQ(prompter_.Texts(),
-            (Texts{"Received Address, cannot read DCC options", "Cancelled by the user"}));
+  EXPECT_EQ(prompter_.Texts(), Texts{"Cancelled by the user"});
+  EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 12), 1) << "the step under way ends";
   EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 8), 0) << "the addressing was never asked";
   EXPECT_TRUE(Find("SSTab_Main")->isEnabled());
   EXPECT_FALSE(Find("CommandCancel")->isVisible());
@@ -149,15 +156,7 @@ TEST_F(PortLostTest, ReadAllEndsWithOneMessageAndWorksOnceThePortIsPickedAgain) 
   Memory().id_string = "Gleis 7";
   Memory().pins[6].aspect_mode = 3;  // read only if the line lasted to pin 7
   auto* channel = static_cast<sim::SimChannel*>(IdleLink().Channel());
-  std::atomic<bool> unplugged = false;
-  // Progress is emitted on the link thread: a direct connection pulls the line between two
-  // exchanges, as an adapter pulled at that moment would.
-  QObject::connect(
-      &window_->Jobs(), &LinkThread::Progress, &window_->Jobs(),
-      [&](const QString& step, int, int) {
-        if (step == "Reading pin 5 of 32" && !unplugged.exchange(true)) channel->Unplug();
-      },
-      Qt::DirectConnection);
+  AtStep(window_->Jobs(), "Reading pin 5 of 32", [channel] { channel->Unplug(); });
   Do("!CommandReadAll");
   EXPECT_EQ(prompter_.Texts(), Texts{kLost});
   EXPECT_EQ(IdleLink().Channel(), nullptr);
@@ -246,15 +245,9 @@ TEST_F(WindowTest, LiveControlsSendToTheLayout) {
                                    "pyra: 0 39 4 55", "pyra: 0 55 4 55", "pyra: 0 39 4 55"}));
 }
 
-std::string FileText(const QString& path) {
+QByteArray FileBytes(const QString& path) {
   QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "";
-}
-
-int Count(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TEST_F(WindowTest, SaveAndLoadGoThroughTheFileDialogs) {
@@ -266,9 +259,9 @@ TEST_F(WindowTest, SaveAndLoadGoThroughTheFileDialogs) {
   Do("CommandSave", Qt::ShiftModifier);
   Do("CommandSave", Qt::ControlModifier);  // neither form: no dialog
   EXPECT_EQ(dialogs_, (Texts{"cdConfig", "cdConfig"}));
-  EXPECT_EQ(Count(FileText(full), "\"Pin\","), 32);
-  EXPECT_EQ(Count(FileText(compact), "\"Pin\","), 1);
-  EXPECT_EQ(Count(FileText(full), "\"Entry home\""), 1);
+  EXPECT_EQ(FileBytes(full).count("\"Pin\","), 32);
+  EXPECT_EQ(FileBytes(compact).count("\"Pin\","), 1);
+  EXPECT_TRUE(FileBytes(full).contains(",\"Entry home\"\r\n"));
 
   Do({"TextPAspDesc=Changed", "CommandLoad"});  // cancelled
   EXPECT_EQ(window_->Model().Pins[5].Description, "Changed");
@@ -278,8 +271,8 @@ TEST_F(WindowTest, SaveAndLoadGoThroughTheFileDialogs) {
   EXPECT_EQ(window_->Model().Pins[5].DeviceName, "Block");
 
   QFile bad(dir.filePath("bad.dat"));
-  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-  bad.write("\"PyraConfiguration 3230\"\r\n\"ID$\",\"Changed\"\r\n\"DCC\",abc\r\n");
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly) &&
+              bad.write("\"PyraConfiguration 3230\"\r\n\"ID$\",\"Changed\"\r\n\"DCC\",abc\r\n"));
   bad.close();
   chosen_files_ = {bad.fileName(), dir.filePath("gone/x.dat")};
   Do("CommandLoad");
