@@ -75,16 +75,15 @@ TEST_F(WindowTest, VeloraTunnellingAndTransparentMode) {
 
 TEST_F(WindowTest, ReleaseLabelSwitchesExpertModeAndShowsTheLog) {
   QTabBar* bar = Find<QTabWidget>("SSTab_Main")->tabBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(MainWindow::kTabTest).center());
-  EXPECT_EQ(bar->currentIndex(), MainWindow::kTabGeneral);
-  EXPECT_EQ(prompter_.Texts(), Texts{"Sorry, This tab is disabled"});
-  Do("*");
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(MainWindow::kTabTest).center());
-  EXPECT_EQ(bar->currentIndex(), MainWindow::kTabTest);
+  for (bool expert : {false, true}) {
+    if (expert) Do("*");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(MainWindow::kTabTest).center());
+    EXPECT_EQ(bar->currentIndex(), expert ? MainWindow::kTabTest : MainWindow::kTabGeneral);
+  }
+  EXPECT_EQ(prompter_.Texts(), (Texts{"Sorry, This tab is disabled", "Expert Mode?"}));
   prompter_.QueueAnswer(Answer::kNo);
   QTest::mouseClick(Find("Release"), Qt::RightButton);
   EXPECT_FALSE(window_->ExpertMode());
-
   Do({"#0", "!CommandGenVersion"});
   QTest::mouseDClick(Find("Release"), Qt::LeftButton);
   ASSERT_TRUE(window_->CommLog() && window_->CommLog()->isVisible());
@@ -202,11 +201,8 @@ TEST_F(WindowTest, AspectTestButtonSendsOnMouseDownInTheFormatTheKeysChoose) {
     WaitIdle();
     QTest::mouseRelease(test, Qt::LeftButton, keys);
   };
-  for (auto keys :
-       {Qt::KeyboardModifiers{}, Qt::KeyboardModifiers{Qt::ShiftModifier},
-        Qt::KeyboardModifiers{Qt::ControlModifier}, Qt::ShiftModifier | Qt::ControlModifier}) {
-    press(keys);
-  }
+  for (auto keys : {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier}) press(keys);
+  press(Qt::ShiftModifier | Qt::ControlModifier);
   EXPECT_TRUE(prompter_.Texts().empty()) << prompter_.Last();
   press(Qt::AltModifier | Qt::ShiftModifier);
   EXPECT_EQ(prompter_.Texts(), Texts{TestAspectHelp()});
@@ -274,14 +270,10 @@ TEST_F(WindowTest, SaveAndLoadGoThroughTheFileDialogs) {
   ASSERT_TRUE(bad.open(QIODevice::WriteOnly) &&
               bad.write("\"PyraConfiguration 3230\"\r\n\"ID$\",\"Changed\"\r\n\"DCC\",abc\r\n"));
   bad.close();
-  chosen_files_ = {bad.fileName(), dir.filePath("gone/x.dat")};
+  chosen_files_ = {bad.fileName()};
   Do("CommandLoad");
-  Do("CommandSave");
-  EXPECT_EQ(
-      prompter_.Texts(),
-      (Texts{"Invalid configuration file\r\nLine 3: \"abc\" is not a number (DCC address)",
-             "The configuration could not be saved to " + dir.filePath("gone/x.dat").toStdString() +
-                 ":\r\nNo such file or directory\r\nThe file was not changed."}));
+  EXPECT_EQ(prompter_.Texts(),
+            (Texts{"Invalid configuration file\r\nLine 3: \"abc\" is not a number (DCC address)"}));
   EXPECT_EQ(window_->Model().Pins[5].Description, "Entry home");
 }
 
