@@ -58,4 +58,16 @@ inline std::string Rest(const std::string& row, int n) {
   return rest;
 }
 
+// Rows "INPUT : ANSWER", in cases named by the kind of answer: each must give its answer.
+template <typename AnswerOf>
+void ExpectAnswers(const std::string& file, AnswerOf answer_of) {
+  for (const Case& c : ReadCases(file)) {
+    for (const std::string& row : c.rows) {
+      const std::size_t colon = row.find(" : ");
+      EXPECT_EQ(answer_of(c.name, Words(row.substr(0, colon))), row.substr(colon + 3))
+          << c.name << ": " << row;
+    }
+  }
+}
+
 }  // namespace pyra::golden
