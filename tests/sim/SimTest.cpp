@@ -39,7 +39,8 @@ void RunModuleCase(const golden::Case& c) {
   std::unique_ptr<SimVeloraUnit> unit;
   std::vector<uint8_t> out;
   Clock::Duration delay{};
-  std::size_t acts = 0;
+  std::size_t acts = 0, says = 0;
+  std::vector<std::string> said;
   for (const std::string& row : c.rows) {
     SCOPED_TRACE(row);
     const std::vector<std::string> w = golden::Words(row);
@@ -98,6 +99,19 @@ void RunModuleCase(const golden::Case& c) {
       EXPECT_EQ(module.Memory() == FactoryMemory(), n(1) == 1);
     } else if (k == "transparent") {
       EXPECT_EQ(unit->Transparent(), n(1) == 1);
+    } else if (k == "activate") {
+      // The tool's "Activate Transparent Mode" on a line to the unit; the answer to its question.
+      test::ScriptedPrompter prompter;
+      if (w.size() > 1) prompter.QueueAnswer(w[1] == "yes" ? Answer::kYes : Answer::kNo);
+      Link link{clock, prompter};
+      link.Open(std::make_unique<SimChannel>(clock, *unit, 19200));
+      ActivateTransparentMode(link);
+      said = prompter.Texts();
+    } else if (k == "says") {
+      std::string text = golden::Rest(row, 1);
+      for (std::size_t at; (at = text.find("\\r\\n")) != std::string::npos;)
+        text.replace(at, 4, "\r\n");
+      EXPECT_EQ(said.at(says++), text);
     } else if (k == "older") {
       module.OlderFormat(n(1), n(2), n(3), n(4));
     } else if (k == "act") {
@@ -116,6 +130,7 @@ void RunModuleCase(const golden::Case& c) {
     }
   }
   EXPECT_EQ(acts, module.LayoutCommands().size()) << "the module did more on the layout";
+  EXPECT_EQ(says, said.size()) << "the tool said more";
 }
 
 TEST(SimModuleTest, AnswersAndActsAsItsGoldenTranscriptsSay) {
