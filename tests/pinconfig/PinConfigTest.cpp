@@ -66,13 +66,6 @@ const std::map<std::string, std::function<std::string(const Words&)>> kAnswers =
        SetPwmModes(pin, std::stoi(w[0]), std::stoi(w[1]));
        return std::to_string(pin.PinConfig[2]);
      }},
-    {"type",
-     [](const Words& w) {
-       PinRecord pin;
-       if (w[0] == "pwm-inverted") SetPwmInverted(pin, w[1] == "1");
-       if (w[0] == "input-low-active") SetInputLowActive(pin, w[1] == "1");
-       return std::to_string(pin.PinConfig[0]);
-     }},
     {"param",
      [](const Words& w) {
        PinRecord pin;
