@@ -2,6 +2,8 @@
 // never refused but pulled to the nearest limit. Known answers at each limit.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "link/ConnectionSettings.h"
 #include "operations/EventControl.h"
 #include "operations/SettingsCodec.h"
@@ -10,17 +12,13 @@ namespace pyra {
 namespace {
 
 TEST(BoxRulesTest, AddressBoxesPullTypedValuesToTheirLimits) {
-  struct Row {
-    int typed, base;
-    bool velora;
-    int shown, stored;
-  };
-  for (Row r : {Row{0, 1, false, 1, 0}, Row{16, 1, false, 16, 15}, Row{40, 1, false, 16, 15},
-                Row{40, 1, true, 32, 31}, Row{20, 1, true, 20, 19}, Row{16, 0, false, 15, 15},
-                Row{-5, 0, true, 0, 0}}) {
-    const AddressEntry e = ClampModuleAddress(r.typed, r.base, r.velora);
-    EXPECT_EQ(e.shown, r.shown) << r.typed << " base " << r.base << " velora " << r.velora;
-    EXPECT_EQ(e.stored, r.stored) << r.typed << " base " << r.base << " velora " << r.velora;
+  const std::tuple<int, int, bool, int, int> rows[] = {
+      {0, 1, false, 1, 0},   {16, 1, false, 16, 15}, {40, 1, false, 16, 15}, {40, 1, true, 32, 31},
+      {20, 1, true, 20, 19}, {16, 0, false, 15, 15}, {-5, 0, true, 0, 0}};
+  for (auto [typed, base, velora, shown, stored] : rows) {
+    const AddressEntry e = ClampModuleAddress(typed, base, velora);
+    EXPECT_EQ(e.shown, shown) << typed << " base " << base << " velora " << velora;
+    EXPECT_EQ(e.stored, stored) << typed << " base " << base << " velora " << velora;
   }
   EXPECT_EQ(ClampExtendedAddress(200, 1).shown, 96);
   EXPECT_EQ(ClampExtendedAddress(200, 1).stored, 95);
