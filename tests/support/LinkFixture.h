@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,21 +49,18 @@ class LinkFixture : public ::testing::Test {
   std::vector<std::vector<int>> SentPayloads() const {
     std::vector<std::vector<int>> frames;
     const auto& w = channel_->Written();
-    std::size_t i = 0;
-    while (i < w.size()) {
-      if (w[i] >= 128 || i + 1 >= w.size()) {
+    for (std::size_t i = 0; i + 1 < w.size();) {
+      if (w[i] >= 128) {
         ++i;
         continue;
       }
-      const int header = w[i + 1];
-      const int size = header & 15;
-      const int xa = (header & 16) ? 1 : 0;
+      const std::size_t size = w[i + 1] & 15, start = i + ((w[i + 1] & 16) ? 3 : 2);
       std::vector<int> payload;
-      for (int k = 0; k < size && i + 2 + xa + k < w.size(); ++k) {
-        payload.push_back(w[i + 2 + xa + k] & 127);
+      for (std::size_t k = start; k < std::min(w.size(), start + size); ++k) {
+        payload.push_back(w[k] & 127);
       }
       if (size > 0) frames.push_back(payload);
-      i += 3 + xa + size;
+      i = start + size + 1;
     }
     return frames;
   }

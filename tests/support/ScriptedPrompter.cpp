@@ -16,36 +16,15 @@ Answer ScriptedPrompter::Ask(const std::string& text, Buttons buttons, Icon icon
   return a;
 }
 
-void ScriptedPrompter::QueueAnswer(Answer a) {
-  std::lock_guard lock(mutex_);
-  answers_.push_back(a);
-}
-
-void ScriptedPrompter::SetDefaultAnswer(Answer a) {
-  std::lock_guard lock(mutex_);
-  default_answer_ = a;
-}
-
-std::vector<ScriptedPrompter::Shown> ScriptedPrompter::All() const {
-  std::lock_guard lock(mutex_);
-  return shown_;
-}
-
 std::vector<std::string> ScriptedPrompter::Texts() const {
-  std::lock_guard lock(mutex_);
   std::vector<std::string> texts;
-  for (const auto& s : shown_) texts.push_back(s.text);
+  for (const auto& s : All()) texts.push_back(s.text);
   return texts;
 }
 
 std::string ScriptedPrompter::Last() const {
-  std::lock_guard lock(mutex_);
-  return shown_.empty() ? std::string() : shown_.back().text;
-}
-
-void ScriptedPrompter::Clear() {
-  std::lock_guard lock(mutex_);
-  shown_.clear();
+  const auto texts = Texts();
+  return texts.empty() ? std::string() : texts.back();
 }
 
 }  // namespace pyra::test

@@ -23,12 +23,24 @@ class ScriptedPrompter final : public Prompter {
   void Message(const std::string& text, Icon icon = Icon::kNone) override;
   Answer Ask(const std::string& text, Buttons buttons, Icon icon = Icon::kNone) override;
 
-  void QueueAnswer(Answer a);
-  void SetDefaultAnswer(Answer a);
-  std::vector<Shown> All() const;
+  void QueueAnswer(Answer a) {
+    std::lock_guard lock(mutex_);
+    answers_.push_back(a);
+  }
+  void SetDefaultAnswer(Answer a) {
+    std::lock_guard lock(mutex_);
+    default_answer_ = a;
+  }
+  std::vector<Shown> All() const {
+    std::lock_guard lock(mutex_);
+    return shown_;
+  }
   std::vector<std::string> Texts() const;  // messages and questions, in order
   std::string Last() const;
-  void Clear();
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    shown_.clear();
+  }
 
  private:
   mutable std::mutex mutex_;
