@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,58 +29,34 @@ constexpr std::size_t kMaxDevicesTried = 4;
 
 // The library file of one run; libFuzzer leaves without running exit handlers, so each run
 // removes its own file.
-class LibraryFile {
- public:
+struct LibraryFile {
   explicit LibraryFile(std::string_view bytes) {
-    char name[] = "/tmp/pyra-device-fuzz-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) Fail("no temporary file");
-    if (write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-      Fail("cannot write the temporary file");
-    }
-    close(fd);
-    path_ = name;
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    Require(out.good(), "cannot write " + path);
   }
-  ~LibraryFile() { std::remove(path_.c_str()); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
+  ~LibraryFile() { std::remove(path.c_str()); }
+  const std::string path = "/tmp/pyra-device-fuzz-" + std::to_string(getpid());
 };
-
-bool ValidUtf8(const std::string& s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    const std::size_t extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : 9;
-    if (extra == 9 || i + extra >= s.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += 1 + extra;
-  }
-  return true;
-}
-
-std::size_t Characters(const std::string& s) {
-  std::size_t n = 0;
-  for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
-}
 
 void CheckLibrary(std::string_view bytes, const std::vector<std::string>& names) {
   const LibraryFile file(bytes);
   QuietPrompter prompter;
-  const ChooseFile choose = [&file](const std::string&) { return file.Path(); };
+  const ChooseFile choose = [&file](const std::string&) { return file.path; };
   DeviceLibrary library;
   library.VersionCaption = "A caption that is already long, with umlauts: äöü ÄÖÜ ß and so on";
   if (!ReloadDefinitions(library, true, choose, prompter)) return;
   Require(library.Names == names, "the library lists other names than the text");
   Require(library.Names.size() == library.DeviceFiles.size(), "names and files out of step");
-  Require(Characters(library.VersionCaption) <= 50, "caption longer than 50 characters");
-  Require(ValidUtf8(library.VersionCaption), "caption cut inside a character");
+  const std::string& caption = library.VersionCaption;
+  std::size_t characters = 0;
+  for (char ch : caption) characters += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+  Require(characters <= 50, "caption longer than 50 characters");
+  // Text of the code page reads back to itself unless a character was cut.
+  Require(OnDisk(caption) == caption, "caption cut inside a character");
 
   DeviceLibrary standard;
-  Require(LoadStandardDefinitions(standard, {file.Path()}, nullptr, prompter),
+  Require(LoadStandardDefinitions(standard, {file.path}, nullptr, prompter),
           "a library that reloads is refused at start-up");
   Require(standard.Names == names, "the start-up library lists other names");
 
@@ -105,8 +82,7 @@ void CheckApply(const std::string& text, const std::string& name, const Configur
   const ApplyResult r = ApplyDeviceText(text, name, c);
   Require(r.outcome != ApplyOutcome::kNotFound, "a listed device is not found");
   if (r.outcome == ApplyOutcome::kInvalid) {
-    const std::string changed = Difference(c, before);
-    Require(changed.empty(), "a refused device changed " + changed);
+    Require(c == before, "a refused device changed " + Difference(c, before));
     Require(!r.error.reason.empty(), "a device was refused without a reason");
     return;
   }
@@ -116,7 +92,7 @@ void CheckApply(const std::string& text, const std::string& name, const Configur
   ComputeXDccStarts(c);
   ComputeLumoStarts(c);
 
-  const std::string saved = Cp1252ToUtf8(Utf8ToCp1252(DeviceText(c, pin)));
+  const std::string saved = OnDisk(DeviceText(c, pin));
   // The listing takes any field "Dev" for a tag, a pin described so included; the device's own
   // record comes first.
   const std::vector<std::string> saved_names = ListDefinitions(saved);
@@ -127,7 +103,7 @@ void CheckApply(const std::string& text, const std::string& name, const Configur
       r2.outcome == ApplyOutcome::kApplied,
       "a saved device is refused: line " + std::to_string(r2.error.line) + ": " + r2.error.reason);
   CheckPins(again, "applied again");
-  Require(Cp1252ToUtf8(Utf8ToCp1252(DeviceText(again, pin))) == saved,
+  Require(OnDisk(DeviceText(again, pin)) == saved,
           "a saved device applied again saves differently");
 }
 

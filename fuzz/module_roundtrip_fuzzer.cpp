@@ -17,13 +17,10 @@ namespace pyra::fuzz {
 namespace {
 
 // A dry input answers the bottom of every range: a faithful memory of usual values.
-class FuzzedDraw final : public roundtrip::Draw {
- public:
-  explicit FuzzedDraw(FuzzedDataProvider& in) : in_(in) {}
-  int Int(int lo, int hi) override { return in_.ConsumeIntegralInRange<int>(lo, hi); }
-
- private:
-  FuzzedDataProvider& in_;
+struct FuzzedDraw final : roundtrip::Draw {
+  explicit FuzzedDraw(FuzzedDataProvider& bytes) : in(bytes) {}
+  int Int(int lo, int hi) override { return in.ConsumeIntegralInRange<int>(lo, hi); }
+  FuzzedDataProvider& in;
 };
 
 std::string Joined(const std::vector<std::string>& texts) {

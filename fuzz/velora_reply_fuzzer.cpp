@@ -5,6 +5,7 @@
 // reception, and it is an answer exactly when its 7-bit sum is a multiple of 128. A tunnelled
 // reply is valid only when the last frame read passed the checksum and came from the module.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -13,7 +14,6 @@
 
 #include "FuzzSupport.h"
 #include "link/Frame.h"
-#include "link/Link.h"
 #include "link/Protocol.h"
 
 namespace pyra::fuzz {
@@ -21,30 +21,16 @@ namespace {
 
 constexpr int kNeverReceived = 20;
 
-struct ReferenceFrame {
-  bool complete = false;
-  bool good = false;
-  std::size_t end = 0;
-  std::vector<uint8_t> bytes;
-};
-
-ReferenceFrame FirstCompleteFrame(const std::vector<uint8_t>& read) {
+// The first complete frame of `read`, good or not (empty if none), and where it ends.
+std::vector<uint8_t> FirstCompleteFrame(const std::vector<uint8_t>& read, std::size_t& end) {
   for (std::size_t i = 0; i < read.size(); ++i) {
     if (read[i] >= 128) continue;
     const int n = VeloraLengthFromLead(read[i]);
     if (n >= kNeverReceived) continue;
-    const std::size_t length = static_cast<std::size_t>(n) + 2;
-    if (i + length > read.size()) continue;
-    bool whole = true;
-    for (std::size_t k = i + 1; k < i + length; ++k) whole = whole && read[k] >= 128;
-    if (!whole) continue;
-    ReferenceFrame ref;
-    ref.complete = true;
-    ref.bytes.assign(read.begin() + static_cast<long>(i),
-                     read.begin() + static_cast<long>(i + length));
-    ref.good = ChecksumOk(ref.bytes);
-    ref.end = i + length;
-    return ref;
+    std::vector<uint8_t> frame = WholeFrame(read, i, static_cast<std::size_t>(n) + 2);
+    if (frame.empty()) continue;
+    end = i + frame.size();
+    return frame;
   }
   return {};
 }
@@ -59,54 +45,56 @@ std::array<int, 21> Received(const std::vector<uint8_t>& frame) {
 
 // Checks one receiver run over `read`; `answered` is what the caller made of it.
 void CheckReceiver(const Link& link, const std::vector<uint8_t>& read, bool answered) {
-  const ReferenceFrame ref = FirstCompleteFrame(read);
-  if (!ref.complete) {
+  std::size_t end = 0;
+  const std::vector<uint8_t> frame = FirstCompleteFrame(read, end);
+  if (frame.empty()) {
     Require(!answered, "an answer without a complete frame");
     return;
   }
-  Require(ref.end == read.size(), "the receiver read on past a complete frame");
-  Require(answered == ref.good, ref.good ? "a good frame was refused" : "a bad checksum passed");
-  if (ref.good) {
-    Require(link.State().RxMessage == Received(ref.bytes), "RxMessage differs from the frame");
-  } else {
-    Require(link.State().RxMessage[0] == 0, "a refused frame left its length");
-  }
+  Require(end == read.size(), "the receiver read on past a complete frame");
+  const bool good = ChecksumOk(frame);
+  Require(answered == good, good ? "a good frame was refused" : "a bad checksum passed");
+  Require(good ? link.State().RxMessage == Received(frame) : link.State().RxMessage[0] == 0,
+          good ? "RxMessage differs from the frame" : "a refused frame left its length");
 }
 
-void ReceiveDirectly(Link& link, TimedChannel& channel) {
-  const std::size_t read_before = channel.ReadCount();
-  const bool answered = !link.ReceiveVeloraReply().empty();
-  CheckReceiver(link, channel.ReadSince(read_before, 0), answered);
+void ReceiveDirectly(LinkRig& rig) {
+  const std::size_t read_before = rig.channel->ReadCount();
+  const bool answered = !rig.link.ReceiveVeloraReply().empty();
+  CheckReceiver(rig.link, rig.channel->ReadSince(read_before, 0), answered);
 }
 
-void ExchangeOnce(Link& link, TimedChannel& channel, int k) {
-  const std::size_t read_before = channel.ReadCount();
-  const int toggle = link.State().VeloraToggle;
-  const bool open = channel.IsOpen();
+void ExchangeOnce(LinkRig& rig, int k) {
+  const std::size_t read_before = rig.channel->ReadCount();
+  const int toggle = rig.link.State().VeloraToggle;
+  const bool open = rig.channel->IsOpen();
   std::vector<int> payload;
   for (int i = 0; i < k % 4; ++i) payload.push_back((k * 37 + i) & 127);
-  const bool answered = link.SendVeloraMessage(payload);
+  const bool answered = rig.link.SendVeloraMessage(payload);
   // Nothing goes out on a line that failed before; a frame that went out flips the bit.
-  Require(link.State().VeloraToggle == (open ? 1 - toggle : toggle),
+  Require(rig.link.State().VeloraToggle == (open ? 1 - toggle : toggle),
           "the Velora alternation bit does not follow the frames sent");
-  CheckReceiver(link, channel.ReadSince(read_before, channel.WrittenCount()), answered);
+  CheckReceiver(rig.link, rig.channel->ReadSince(read_before, rig.channel->WrittenCount()),
+                answered);
 }
 
-void Tunnel(Link& link, TimedChannel& channel, int k, bool expect_reply) {
-  LinkState& s = link.State();
-  const std::size_t read_before = channel.ReadCount();
+void Tunnel(LinkRig& rig, int k, bool expect_reply) {
+  LinkState& s = rig.link.State();
+  const std::size_t read_before = rig.channel->ReadCount();
   const int v = s.ModuleAddress + kVeloraModuleBase;
-  const bool open = channel.IsOpen();
+  const bool open = rig.channel->IsOpen();
   const int payload[] = {112, k & 127};
-  const bool result = link.SendPRMessage(expect_reply, std::span<const int>(payload));
+  const bool result = rig.link.SendPRMessage(expect_reply, std::span<const int>(payload));
   Require(result == s.ReplyValid, "the result is not ReplyValid");
-  if (!open) {
-    Require(!result, "a reply on a failed line");
-    return;
-  }
+  Require(open || !result, "a reply on a failed line");
   if (!result || !expect_reply) return;
 
-  const std::vector<uint8_t> last = LastFrame(channel.ReadSince(read_before, 0));
+  // The last frame read: from the last lead byte on.
+  const std::vector<uint8_t> read = rig.channel->ReadSince(read_before, 0);
+  std::size_t start = read.size();
+  while (start > 0 && read[start - 1] >= 128) --start;
+  const std::vector<uint8_t> last =
+      start == 0 ? std::vector<uint8_t>{} : WholeFrame(read, start - 1, read.size() - start + 1);
   Require(last.size() >= 2 &&
               last.size() == static_cast<std::size_t>(VeloraLengthFromLead(last[0])) + 2,
           "ReplyValid but the last frame read is not complete");
@@ -115,12 +103,7 @@ void Tunnel(Link& link, TimedChannel& channel, int k, bool expect_reply) {
   Require(rx[0] >= 4 && rx[1] == 0 && rx[2] == v, "ReplyValid for a frame not from the module");
   Require(s.RxMessage[0] == (v & 31) * 4 + 3, "RxMessage(0) is not the module's address byte");
   const int h = rx[3];
-  int shift = 0;
-  if ((h & 16) == 0) {
-    shift = 2;
-  } else if (s.UseXAddress && (rx[4] & 127) == s.ExtendedAddress) {
-    shift = 3;
-  }
+  const int shift = (h & 16) == 0 ? 2 : s.UseXAddress && (rx[4] & 127) == s.ExtendedAddress ? 3 : 0;
   if (shift == 0) {
     Require(s.RxMessage[1] == 0, "a reply with a wrong eXtended Address keeps its header");
     return;
@@ -135,32 +118,23 @@ void Tunnel(Link& link, TimedChannel& channel, int k, bool expect_reply) {
 }  // namespace pyra::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace pyra;
   using namespace pyra::fuzz;
   LinkRig rig(data, size);
-  Link& link = rig.link;
-  TimedChannel& channel = *rig.channel;
-  const LinkScript& script = rig.script;
-  LinkState& s = link.State();
+  pyra::LinkState& s = rig.link.State();
   s.UseVelora = true;
-  s.ModuleAddress = script.address & 31;
-  s.VeloraToggle = (script.flags >> 1) & 1;
-
-  const int exchanges = 1 + (script.flags >> 5);
-  for (int k = 0; k < exchanges; ++k) {
-    switch ((script.extended >> (2 * (k % 4))) & 3) {
-      case 0:
-        Tunnel(link, channel, k, true);
-        break;
-      case 1:
-        Tunnel(link, channel, k, (script.flags & 4) != 0);
-        break;
-      case 2:
-        ExchangeOnce(link, channel, k);
-        break;
-      default:
-        ReceiveDirectly(link, channel);
-        break;
+  s.ModuleAddress = rig.address & 31;
+  s.VeloraToggle = (rig.flags >> 1) & 1;
+  for (int k = 0; k < rig.Exchanges(); ++k) {
+    // Two bits of the eXtended Address byte per exchange choose its kind: a tunnelled exchange
+    // that expects a reply (0), one that does so only with flag 4 (1), one Velora exchange (2) or
+    // the receiver on its own (3).
+    const int kind = (rig.extended >> (2 * (k % 4))) & 3;
+    if (kind == 2) {
+      ExchangeOnce(rig, k);
+    } else if (kind == 3) {
+      ReceiveDirectly(rig);
+    } else {
+      Tunnel(rig, k, kind == 0 || (rig.flags & 4) != 0);
     }
   }
   return 0;

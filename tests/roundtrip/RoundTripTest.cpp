@@ -11,9 +11,9 @@ namespace pyra::roundtrip {
 namespace {
 
 constexpr uint32_t kFirstSeed = 20261207;
-// Blocks of a few seconds each under the sanitizers.
-constexpr int kBlocks = 30;
-constexpr int kMemoriesPerBlock = 10;
+// Blocks short enough under the sanitizers on a busy machine (300 memories in all).
+constexpr int kBlocks = 60;
+constexpr int kMemoriesPerBlock = 5;
 
 std::string Lines(const std::vector<std::string>& texts) {
   std::string s;
