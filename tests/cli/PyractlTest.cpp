@@ -4,6 +4,8 @@
 // refuse before sending anything are tests/data/cli/file_refusals.txt.
 #include <gtest/gtest.h>
 
+#include "support/Split.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,16 +19,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-Texts Split(const std::string& text, const std::string& separator) {
-  Texts parts;
-  std::size_t at = 0;
-  for (std::size_t next; (next = text.find(separator, at)) != std::string::npos;
-       at = next + separator.size()) {
-    parts.push_back(text.substr(at, next - at));
-  }
-  parts.push_back(text.substr(at));
-  return parts;
-}
+using test::Split;
 
 // {dir} is the case's folder, {data} tests/data.
 std::string Expand(std::string text, const std::string& dir) {

@@ -20,6 +20,7 @@
 #include "operations/Batch.h"
 #include "sim/SimChannel.h"
 #include "support/ScriptedPrompter.h"
+#include "support/Split.h"
 
 namespace pyra {
 namespace {
@@ -30,16 +31,7 @@ using Texts = std::vector<std::string>;
 
 std::string Data(const std::string& name) { return PYRA_TEST_DATA "/files/" + name; }
 
-Texts Split(const std::string& text, const std::string& separator) {
-  Texts parts;
-  std::size_t at = 0;
-  for (std::size_t next; (next = text.find(separator, at)) != std::string::npos;
-       at = next + separator.size()) {
-    parts.push_back(text.substr(at, next - at));
-  }
-  parts.push_back(text.substr(at));
-  return parts;
-}
+using test::Split;
 
 // \r, \n and \xHH as written in the tables.
 std::string Unescape(const std::string& text) {

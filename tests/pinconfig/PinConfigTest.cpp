@@ -12,13 +12,8 @@ namespace pyra {
 namespace {
 
 using golden::Ints;
+using golden::Join;
 using Words = std::vector<std::string>;
-
-std::string Join(const std::vector<int>& v) {
-  std::string s;
-  for (int x : v) s += (s.empty() ? "" : " ") + std::to_string(x);
-  return s;
-}
 
 std::string Panel(const Configuration& c) {
   const PinConfigView v = ShowPinConfig(c);

@@ -32,13 +32,9 @@ void PrintTo(const PinRecord& p, std::ostream* os) {
 namespace {
 
 using golden::Ints;
+using golden::Join;
 using Words = std::vector<std::string>;
 
-std::string Join(const std::vector<int>& v) {
-  std::string s;
-  for (int x : v) s += (s.empty() ? "" : " ") + std::to_string(x);
-  return s;
-}
 std::vector<int> Bytes(const StepRecord& s) {
   return {s.Opcode, s.Fade, s.Offset, s.Par1, s.Par2, s.Par3};
 }

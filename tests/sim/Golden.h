@@ -48,6 +48,13 @@ inline std::vector<int> Ints(const std::vector<std::string>& words, std::size_t 
   return v;
 }
 
+// Numbers as a row writes them: separated by one blank.
+inline std::string Join(const std::vector<int>& v) {
+  std::string s;
+  for (int x : v) s += (s.empty() ? "" : " ") + std::to_string(x);
+  return s;
+}
+
 // The row after its first `n` words, as written.
 inline std::string Rest(const std::string& row, int n) {
   std::istringstream in(row);
