@@ -81,7 +81,9 @@ class Transcript {
       shown_messages.push_back(kIcons[static_cast<int>(m.icon)] + (" " + Escaped(m.text)));
     EXPECT_EQ(shown_messages, messages);
     EXPECT_EQ(Escaped(monitor_.Text() + out_.str()), shown);
-    if (channel_) EXPECT_EQ(channel_->PendingReplies(), 0u) << "a reply was never read";
+    if (channel_) {
+      EXPECT_EQ(channel_->PendingReplies(), 0u) << "a reply was never read";
+    }
   }
 
  private:
