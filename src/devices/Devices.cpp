@@ -4,10 +4,10 @@
 
 #include "files/AtomicFile.h"
 #include "files/Cp1252.h"
-#include "files/FieldLimits.h"
 #include "files/PinRecords.h"
 #include "files/RecordText.h"
 #include "model/AddressAssignment.h"
+#include "operations/FieldLimits.h"
 #include "pins/InstructionSet.h"
 
 namespace pyra {

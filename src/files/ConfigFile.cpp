@@ -4,10 +4,10 @@
 
 #include "files/AtomicFile.h"
 #include "files/Cp1252.h"
-#include "files/FieldLimits.h"
 #include "files/PinRecords.h"
 #include "model/AddressAssignment.h"
 #include "operations/EventControl.h"
+#include "operations/FieldLimits.h"
 #include "operations/SettingsCodec.h"
 #include "pins/InstructionSet.h"
 
@@ -240,7 +240,7 @@ class ConfigLoader {
     int xaddress = 0;
     std::array<int, 4> masks{};
     if (!Limited(p_, first, limits::kLumoStartAddress) || !p_.Integer(flex, "Lumo flex flag") ||
-        !p_.Whole(xaddress, limits::kModuleXAddress.min, limits::kEnforcedXAddress,
+        !p_.Whole(xaddress, limits::kModuleXAddress.min, kEnforcedXAddress,
                   limits::kModuleXAddress.name)) {
       return false;
     }
@@ -257,7 +257,7 @@ class ConfigLoader {
       s.LumoModeAddress = 0;
     }
     // The module's own mark for an enforced address means the same in a file.
-    if (xaddress == limits::kEnforcedXAddress) {
+    if (xaddress == kEnforcedXAddress) {
       s.ForceXA = true;
       s.ForceXAKnown = true;
       xaddress = 0;

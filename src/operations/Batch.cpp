@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "files/FieldLimits.h"
 #include "operations/Cancel.h"
 #include "operations/EventControl.h"
+#include "operations/FieldLimits.h"
 #include "operations/GeneralSettings.h"
 #include "operations/Identity.h"
 #include "operations/VerifyGeneral.h"

@@ -1,4 +1,4 @@
-#include "files/FieldLimits.h"
+#include "operations/FieldLimits.h"
 
 #include "pins/InstructionSet.h"
 

@@ -29,9 +29,8 @@ inline constexpr FieldLimit kXDccAddress{"extended DCC address", 0, 2046};
 inline constexpr FieldLimit kDccFlags{"DCC flags", 0, 15};  // retention 0..3, invert, allow 0
 // The value byte of the serial address setting; with flexible addressing the block's start / 4.
 inline constexpr FieldLimit kLumoStartAddress{"Lumo start address", 0, 127};
-// 127 is no address: it is how a module marks "Enforced eXtended Address".
+// 127 is no address: it is how a module marks "Enforced eXtended Address" (kEnforcedXAddress).
 inline constexpr FieldLimit kModuleXAddress{"eXtended Address", 0, 126};
-inline constexpr int kEnforcedXAddress = 127;
 inline constexpr FieldLimit kGroupMask{"group mask", 0, 15};                // bits 4..6 unused
 inline constexpr FieldLimit kHardwareGroup{"hardware driver group", 0, 3};  // sink + 2 x source
 inline constexpr FieldLimit kGreenLedMask{"green LED mask", 0, 127};
