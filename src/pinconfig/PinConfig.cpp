@@ -217,16 +217,6 @@ std::vector<std::string> CommittedControls(int tab) {
   }
 }
 
-std::vector<CorrectedText> CommitPinConfigEdits(
-    PinRecord& pin, int tab, const std::function<std::string(std::string_view control)>& text_of) {
-  std::vector<CorrectedText> out;
-  for (const std::string& control : CommittedControls(tab)) {
-    const ParamEdit e = CommitParamText(pin, *FindConfigParam(control), text_of(control));
-    out.push_back({control, e.text});
-  }
-  return out;
-}
-
 bool ReadPinConfig(Link& link, Configuration& c, int index, int pin) {
   link.State().Bidirectional = true;
   link.SendPRMessage(true, {kCmdReadWorkingConfig + 32 * index, pin});

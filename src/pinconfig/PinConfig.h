@@ -155,17 +155,8 @@ struct PinConfigView {
 };
 PinConfigView ShowPinConfig(const Configuration& c);
 
-// Before "Set Pin Config" / "Write Pin Config": runs the validators of the shown tab's boxes
-// over their present texts (`text_of` gives the text of a box by objectName), so typed but
-// unconfirmed values reach the block. Returns each box's text after correction. The step rows
-// of the aspect editor are committed with CommitStepBox.
-struct CorrectedText {
-  std::string control;
-  std::string text;
-};
-std::vector<CorrectedText> CommitPinConfigEdits(
-    PinRecord& pin, int tab, const std::function<std::string(std::string_view control)>& text_of);
-// The boxes CommitPinConfigEdits validates on a tab, in that order.
+// The boxes of a tab that "Set Pin Config" / "Write Pin Config" take into the block when the user
+// edited them, in that order. The step rows of the aspect editor are committed with CommitStepBox.
 std::vector<std::string> CommittedControls(int tab);
 
 // ---- Exchanges ----
