@@ -4,9 +4,9 @@
 
 #include "link/Clock.h"
 #include "link/Link.h"
+#include "link/VerificationLog.h"
 #include "model/AddressAssignment.h"
 #include "operations/Batch.h"
-#include "operations/VerificationLog.h"
 #include "pins/InstructionSet.h"
 #include "sim/SimChannel.h"
 

@@ -22,6 +22,12 @@ enum class Command {
   kConvert,
   kMonitor,
   kSetAspect,
+  kScan,
+  kBackup,
+  kVerifyBackup,
+  kRestore,
+  kTransparent,
+  kCompare,
 };
 
 // The simulated unit put in front of the module by `sim --pty --velora`.
@@ -38,15 +44,20 @@ struct CliOptions {
   bool log = false;
   // id
   std::optional<std::string> id_text;  // present: write it
-  // erase
+  // erase, restore, transparent: the question is answered yes
   bool yes = false;
+  // scan, backup, verify-backup, restore: also ask every eXtended Address at each base address
+  // that answers
+  bool scan_xaddr = false;
+  // backup, verify-backup, restore: the folder of the module files
+  std::string directory;
   // monitor
   std::optional<int> count;  // --count N: stop after N polls
   // set-aspect
   int target = 0;  // pin or address-map entry, 0-based as it travels
   int aspect = 0;
   bool map = false;
-  // configuration files: the operands of write-all, verify-all, show, diff and convert
+  // configuration files: the operands of write-all, verify-all, show, diff, convert and compare
   std::vector<std::string> files;
   std::string output;        // read-all -o FILE
   bool compact = false;      // read-all, convert: save the compact form

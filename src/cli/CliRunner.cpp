@@ -8,6 +8,8 @@
 
 #include <signal.h>
 
+#include "cli/BusCommands.h"
+#include "cli/CompareCommand.h"
 #include "cli/ConfigReport.h"
 #include "cli/PtyServer.h"
 #include "files/AtomicFile.h"
@@ -294,6 +296,14 @@ int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, Configu
     }
   }
   if (o.command == Command::kMonitor) return RunMonitorCommand(link, o.count, out);
+  if (o.command == Command::kScan || o.command == Command::kBackup ||
+      o.command == Command::kVerifyBackup || o.command == Command::kRestore) {
+    return RunBusCommand(o, link, prompter, out, err);
+  }
+  if (o.command == Command::kTransparent) {
+    return RunTransparentCommand(o, link, prompter, out, err);
+  }
+  if (o.command == Command::kCompare) return RunCompareCommand(o, link, prompter, c, out, err);
   if (o.command == Command::kSetAspect) {
     return RunSetAspectCommand(link, o.target, o.aspect, o.map, out);
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/Cancel.h"
+#include "link/Cancel.h"
 #include "operations/EventControl.h"
 #include "operations/FieldLimits.h"
 #include "operations/GeneralSettings.h"

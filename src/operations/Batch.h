@@ -1,8 +1,8 @@
 #pragma once
 
 #include "link/Link.h"
+#include "link/VerificationLog.h"
 #include "model/Configuration.h"
-#include "operations/VerificationLog.h"
 
 namespace pyra {
 

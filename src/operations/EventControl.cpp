@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "link/Cancel.h"
 #include "link/Protocol.h"
-#include "operations/Cancel.h"
 
 namespace pyra {
 

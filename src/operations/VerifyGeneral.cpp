@@ -2,9 +2,9 @@
 
 #include <functional>
 
+#include "link/Cancel.h"
 #include "link/Protocol.h"
 #include "model/IdString.h"
-#include "operations/Cancel.h"
 #include "operations/SettingsCodec.h"
 
 namespace pyra {

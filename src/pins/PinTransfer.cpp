@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "operations/Cancel.h"
+#include "link/Cancel.h"
 #include "pinconfig/PinConfig.h"
 #include "pins/InstructionSet.h"
 

@@ -3,8 +3,8 @@
 #include <array>
 
 #include "link/Link.h"
+#include "link/VerificationLog.h"
 #include "model/Configuration.h"
-#include "operations/VerificationLog.h"
 
 namespace pyra {
 

@@ -3,9 +3,9 @@
 #include <QTimer>
 #include <memory>
 
+#include "link/VerificationLog.h"
 #include "operations/Batch.h"
 #include "operations/EventControl.h"
-#include "operations/VerificationLog.h"
 #include "pins/PinTransfer.h"
 
 namespace pyra {

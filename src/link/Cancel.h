@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/Link.h"
-#include "operations/VerificationLog.h"
+#include "link/VerificationLog.h"
 
 namespace pyra {
 
