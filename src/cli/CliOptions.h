@@ -68,6 +68,9 @@ struct CliOptions {
   bool paced = false;  // --paced: the line runs at the speed of --baud in both directions
   int latency_ms = 0;  // --latency: the module's own time to answer, paced only
   int velora_protocol = 3200;
+  // sim: the module addresses (0-based) the line serves besides module_address, as a bus with
+  // several modules has
+  std::vector<int> more_addresses;
   SimUnit unit = SimUnit::kHBA;
 };
 
