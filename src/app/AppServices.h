@@ -1,9 +1,9 @@
 #pragma once
 
-#include "files/ui/FileDialogs.h"
 #include "link/Clock.h"
 #include "link/Prompter.h"
 #include "link/ui/ConnectionPanel.h"
+#include "widgets/FileDialogs.h"
 
 namespace pyra {
 

@@ -9,7 +9,7 @@
 #include "link/Clock.h"
 #include "link/Link.h"
 #include "link/Prompter.h"
-#include "link/ui/LinkJobs.h"
+#include "widgets/LinkJobs.h"
 
 namespace pyra {
 

@@ -13,7 +13,6 @@
 #include "app/BusyStrip.h"
 #include "app/GuiPrompter.h"
 #include "app/ModuleArea.h"
-#include "app/MouseLabel.h"
 #include "devices/ui/DeviceLibraryPanel.h"
 #include "files/ui/ConfigFileController.h"
 #include "files/ui/QuoteFreeText.h"
@@ -38,8 +37,9 @@
 #include "pinconfig/ui/PinConfigPanel.h"
 #include "pins/ui/AspectEditor.h"
 #include "pins/ui/DevicePanel.h"
-#include "pins/ui/StepGrid.h"
 #include "sim/SimChannel.h"
+#include "widgets/MouseLabel.h"
+#include "widgets/StepGrid.h"
 
 namespace pyra {
 

@@ -6,7 +6,7 @@
 #include "app/AppServices.h"
 #include "app/LinkWorker.h"
 #include "model/Configuration.h"
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QTabWidget;
 

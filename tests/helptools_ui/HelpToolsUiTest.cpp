@@ -11,8 +11,8 @@
 #include "helptools/ui/EditDialogs.h"
 #include "helptools/ui/HelpToolDialogs.h"
 #include "pins/ui/AspectEditor.h"
-#include "pins/ui/StepGrid.h"
 #include "support/PanelUiTest.h"
+#include "widgets/StepGrid.h"
 
 namespace pyra::test {
 namespace {

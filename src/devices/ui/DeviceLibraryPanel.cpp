@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "app/Controls.h"
 #include "devices/Devices.h"
-#include "files/ui/ButtonPress.h"
+#include "widgets/ButtonPress.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

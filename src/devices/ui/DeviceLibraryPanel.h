@@ -3,8 +3,8 @@
 #include <QGroupBox>
 
 #include "files/DeviceFile.h"
-#include "files/ui/FileDialogs.h"
-#include "operations/ui/PanelContext.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/PanelContext.h"
 
 class QComboBox;
 class QLabel;

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QWidget>
 
-#include "files/ui/ButtonPress.h"
+#include "widgets/ButtonPress.h"
 
 namespace pyra {
 

@@ -3,8 +3,8 @@
 #include <QObject>
 
 #include "files/ConfigFile.h"
-#include "files/ui/FileDialogs.h"
-#include "operations/ui/PanelContext.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/PanelContext.h"
 
 class QAbstractButton;
 class QWidget;

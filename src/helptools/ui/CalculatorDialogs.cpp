@@ -13,9 +13,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "app/Controls.h"
-#include "app/UpDown.h"
 #include "helptools/HelpTools.h"
+#include "widgets/Controls.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Controls.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

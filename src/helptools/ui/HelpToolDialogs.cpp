@@ -5,7 +5,7 @@
 
 #include "helptools/HelpTools.h"
 #include "helptools/ui/CalculatorDialogs.h"
-#include "pins/ui/StepGrid.h"
+#include "widgets/StepGrid.h"
 
 namespace pyra {
 

@@ -12,13 +12,13 @@
 #include <QRadioButton>
 #include <memory>
 
-#include "app/Controls.h"
-#include "app/MouseLabel.h"
-#include "app/UpDown.h"
 #include "link/ConnectionSettings.h"
 #include "link/VeloraSetup.h"
 #include "model/TypedNumber.h"
 #include "sim/SimChannel.h"
+#include "widgets/Controls.h"
+#include "widgets/MouseLabel.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

@@ -7,7 +7,7 @@
 
 #include "link/Prompter.h"
 #include "link/serial/SerialPort.h"
-#include "link/ui/LinkJobs.h"
+#include "widgets/LinkJobs.h"
 
 class QButtonGroup;
 class QCheckBox;

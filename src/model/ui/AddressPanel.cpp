@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <algorithm>
 
-#include "app/Controls.h"
-#include "app/UpDown.h"
 #include "model/AddressAssignment.h"
+#include "widgets/Controls.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

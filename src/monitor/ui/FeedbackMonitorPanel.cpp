@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Controls.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

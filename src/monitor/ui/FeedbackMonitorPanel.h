@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "monitor/FeedbackMonitor.h"
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QPlainTextEdit;
 class QPushButton;

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Controls.h"
 #include "monitor/ui/FeedbackMonitorPanel.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "monitor/TestCommands.h"
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QCheckBox;
 class QGroupBox;

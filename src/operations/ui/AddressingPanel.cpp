@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "app/Controls.h"
-#include "app/UpDown.h"
 #include "operations/GeneralSettings.h"
 #include "operations/SettingsCodec.h"
+#include "widgets/Controls.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

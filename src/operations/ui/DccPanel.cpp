@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/Controls.h"
-#include "app/UpDown.h"
 #include "model/AddressAssignment.h"
 #include "operations/GeneralSettings.h"
 #include "operations/SettingsCodec.h"
+#include "widgets/Controls.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

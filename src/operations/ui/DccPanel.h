@@ -2,7 +2,7 @@
 
 #include <QGroupBox>
 
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Controls.h"
-#include "app/UpDown.h"
 #include "operations/EventControl.h"
+#include "widgets/Controls.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Controls.h"
 #include "model/AddressAssignment.h"
 #include "operations/GeneralSettings.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

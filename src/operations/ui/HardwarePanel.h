@@ -3,7 +3,7 @@
 #include <QGroupBox>
 #include <array>
 
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QCheckBox;
 class QLabel;

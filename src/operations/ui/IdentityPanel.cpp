@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/Controls.h"
 #include "link/Protocol.h"
 #include "model/IdString.h"
 #include "operations/Identity.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

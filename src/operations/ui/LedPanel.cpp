@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Controls.h"
 #include "operations/GeneralSettings.h"
 #include "operations/SettingsCodec.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

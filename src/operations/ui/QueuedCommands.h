@@ -7,7 +7,7 @@
 #include <string>
 
 #include "operations/Dispatcher.h"
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QTimer;
 

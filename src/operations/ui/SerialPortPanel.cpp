@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/Controls.h"
 #include "operations/GeneralSettings.h"
 #include "operations/SettingsCodec.h"
+#include "widgets/Controls.h"
 
 namespace pyra {
 

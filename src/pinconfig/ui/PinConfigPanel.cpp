@@ -16,11 +16,11 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/Controls.h"
-#include "app/MouseLabel.h"
-#include "app/UpDown.h"
 #include "pinconfig/LiveControl.h"
 #include "pinconfig/PinConfig.h"
+#include "widgets/Controls.h"
+#include "widgets/MouseLabel.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QButtonGroup;
 class QCheckBox;

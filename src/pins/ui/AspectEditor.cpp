@@ -13,14 +13,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Controls.h"
-#include "app/MouseLabel.h"
-#include "app/UpDown.h"
 #include "monitor/TestCommands.h"
 #include "pins/InstructionSet.h"
 #include "pins/PinTransfer.h"
 #include "pins/ui/DeviceFields.h"
-#include "pins/ui/StepGrid.h"
+#include "widgets/Controls.h"
+#include "widgets/MouseLabel.h"
+#include "widgets/StepGrid.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 

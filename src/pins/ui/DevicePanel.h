@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "operations/ui/PanelContext.h"
+#include "widgets/PanelContext.h"
 
 class QVBoxLayout;
 

@@ -1,4 +1,4 @@
-#include "files/ui/FileDialogs.h"
+#include "widgets/FileDialogs.h"
 
 #include <QFile>
 #include <QFileDialog>

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "link/Prompter.h"
-#include "link/ui/LinkJobs.h"
 #include "model/Configuration.h"
+#include "widgets/LinkJobs.h"
 
 namespace pyra {
 

@@ -1,4 +1,4 @@
-#include "app/MouseLabel.h"
+#include "widgets/MouseLabel.h"
 
 #include <QMouseEvent>
 

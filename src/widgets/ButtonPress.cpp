@@ -1,4 +1,4 @@
-#include "files/ui/ButtonPress.h"
+#include "widgets/ButtonPress.h"
 
 #include <QAbstractButton>
 #include <QEvent>

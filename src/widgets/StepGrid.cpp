@@ -1,4 +1,4 @@
-#include "pins/ui/StepGrid.h"
+#include "widgets/StepGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-#include "app/Controls.h"
-#include "app/MouseLabel.h"
+#include "widgets/Controls.h"
+#include "widgets/MouseLabel.h"
 
 namespace pyra {
 

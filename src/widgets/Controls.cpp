@@ -1,4 +1,4 @@
-#include "app/Controls.h"
+#include "widgets/Controls.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/UpDown.h"
 #include "model/TypedNumber.h"
+#include "widgets/UpDown.h"
 
 namespace pyra {
 
