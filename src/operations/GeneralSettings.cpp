@@ -114,7 +114,7 @@ bool WriteSettingSubCode(Link& link, const ModuleSettings& s, int sub) {
     case 12:
       return link.SendPRMessage(false, {96, 12, s.XDccAddress % 64, s.XDccAddress / 64});
     case 13:
-      return WriteSettingSubCode(link, s, 13);
+      return link.SendPRMessage(false, {96, 13, s.SerialEnable ? 1 : 0, SerialPortByte(s)});
     default:
       return false;
   }
