@@ -114,7 +114,8 @@ TEST_F(PyractlOverPtyTest, ReadAllSavesAFileThatShowsDiffsAndVerifies) {
 class PyractlBusOverPtyTest : public PyractlOverPtyTest {
  protected:
   void SetUp() override {
-    if (!ParseArguments({"--port", "sim", "scan"}).error.empty()) GTEST_SKIP() << "the command line lacks scan";
+    if (!ParseArguments({"--port", "sim", "scan"}).error.empty())
+      GTEST_SKIP() << "the command line lacks scan";
     PyractlOverPtyTest::SetUp();
   }
   QStringList ServerArguments() const override {
