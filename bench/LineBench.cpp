@@ -56,6 +56,56 @@ void RunCase(Child& server, const std::string& pyractl, const std::string& port,
 
 }  // namespace
 
+namespace {
+
+// `pyractl sim --pty --paced` at `bit_rate`; the port's path, or nothing with `failure` set.
+std::optional<std::string> StartLineServer(Child& server, const std::string& pyractl, int bit_rate,
+                                           std::string& failure) {
+  std::string error;
+  Child::Options options;
+  options.capture_output = true;
+  std::optional<std::string> port;
+  if (server.Start(pyractl, {"sim", "--pty", "--paced", "--baud", std::to_string(bit_rate)},
+                   options, error)) {
+    port = server.ReadLine(kStartTimeout);
+  }
+  if (!port || port->rfind("/dev/", 0) != 0) {
+    failure = "the line server did not start" + (error.empty() ? "" : ": " + error);
+    return std::nullopt;
+  }
+  return port;
+}
+
+}  // namespace
+
+std::vector<LineResult> RunScanBench(const std::string& pyractl, const std::vector<int>& bit_rates,
+                                     int rounds) {
+  std::vector<LineResult> results;
+  for (int bit_rate : bit_rates) {
+    LineResult best;
+    best.name = "Scan";
+    best.bit_rate = bit_rate;
+    Child server;
+    const std::optional<std::string> port =
+        StartLineServer(server, pyractl, bit_rate, best.failure);
+    for (int round = 0; port && round < rounds; ++round) {
+      LineResult now;
+      RunCase(server, pyractl, *port, bit_rate, "Scan", {"scan"}, now);
+      if (!now.failure.empty()) {
+        best = now;
+        break;
+      }
+      if (round == 0 || now.wall < best.wall) best = now;
+    }
+    if (port) {
+      server.Signal(SIGTERM);
+      server.Wait();
+    }
+    results.push_back(best);
+  }
+  return results;
+}
+
 std::vector<LineResult> RunLineBench(const std::string& pyractl, const std::vector<int>& bit_rates,
                                      const std::string& configuration_file, int rounds) {
   std::vector<LineResult> results;
@@ -68,18 +118,10 @@ std::vector<LineResult> RunLineBench(const std::string& pyractl, const std::vect
       best[i].bit_rate = bit_rate;
     }
     Child server;
-    std::string error;
-    Child::Options options;
-    options.capture_output = true;
-    std::optional<std::string> port;
-    if (server.Start(pyractl, {"sim", "--pty", "--paced", "--baud", std::to_string(bit_rate)},
-                     options, error)) {
-      port = server.ReadLine(kStartTimeout);
-    }
-    if (!port || port->rfind("/dev/", 0) != 0) {
-      for (LineResult& r : best) {
-        r.failure = "the line server did not start" + (error.empty() ? "" : ": " + error);
-      }
+    std::string failure;
+    const std::optional<std::string> port = StartLineServer(server, pyractl, bit_rate, failure);
+    if (!port) {
+      for (LineResult& r : best) r.failure = failure;
       rounds = 0;
     }
     const std::string read_file = dir.File("read-" + std::to_string(bit_rate) + ".dat");

@@ -23,6 +23,7 @@ constexpr double kWorstLatenessMs = 50;
 constexpr double kStartupMs = 500;
 constexpr double kMemoryMb = 100;
 constexpr double kWriteChangesS = 0.5;  // one changed aspect, written and read back
+constexpr double kScanSeconds = 5;      // a bus with one module, direct
 
 struct Arguments {
   std::vector<int> bit_rates = {19200, 38400};
@@ -133,8 +134,23 @@ int Main(int argc, char** argv) {
     }
     std::cout << Format(
         "Targets: wall time within %.0f %% of the wire limit; CPU under %.0f %% "
-        "of wall time\n\n",
+        "of wall time\n",
         kWireTolerance * 100, kCpuShare * 100);
+    for (const LineResult& r : RunScanBench(PYRACTL_PATH, args.bit_rates, args.rounds)) {
+      if (!r.failure.empty()) {
+        ++failed;
+        std::cout << Format("Scan at %d bit/s FAILED: %s\n", r.bit_rate, r.failure.c_str());
+        continue;
+      }
+      const bool ok = r.wall.count() < kScanSeconds;
+      missed += !ok;
+      std::cout << Format(
+          "Scan of a bus with one module (16 addresses) at %5d bit/s: %6.3f s, %llu/%llu bytes, "
+          "CPU %.3f s   target < %.0f s: %s\n",
+          r.bit_rate, r.wall.count(), static_cast<unsigned long long>(r.bytes_in),
+          static_cast<unsigned long long>(r.bytes_out), r.cpu.count(), kScanSeconds, Verdict(ok));
+    }
+    std::cout << "\n";
   }
   if (args.changes) {
     std::cout << "Write Changes of one aspect (9 steps, written and read back) against Write All, "

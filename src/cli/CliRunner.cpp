@@ -111,13 +111,17 @@ int ServeSimulator(const CliOptions& o, std::ostream& out, std::ostream& err) {
   module.address = o.module_address;
   module.extended_address = o.extended_address.value_or(0);
   module.latency = std::chrono::milliseconds(o.latency_ms);
+  // A bus: the further addresses are modules of their own on the same line.
+  for (int address : o.more_addresses) {
+    simulator.AddModule(address, o.extended_address.value_or(0)).GetConfig().latency =
+        module.latency;
+  }
   sim::SimVeloraUnit::Config& unit = simulator.Velora().GetConfig();
   SetVeloraProtocol(unit, o.velora_protocol);
   unit.unit_type = UnitType(o.unit);
-  sim::SimDevice& device = o.velora ? static_cast<sim::SimDevice&>(simulator.Velora())
-                                    : static_cast<sim::SimDevice&>(simulator.Module());
+  simulator.SetVeloraInFront(o.velora);
 
-  PtyServer server(device, o.paced ? o.bit_rate : 0);
+  PtyServer server(simulator.Line(), o.paced ? o.bit_rate : 0);
   server.SetReportSink(
       [&out](const Traffic& traffic) { out << TrafficLine(traffic) << std::endl; });
   // Installed before the path is printed: whoever reads the path may signal at once.
@@ -285,7 +289,7 @@ int RunBatch(const CliOptions& o, Link& link, CliPrompter& prompter, Configurati
 // Runs one module operation on an open link. The operations report every failure through the
 // prompter, so a message counts as a failure even where the operation itself carries on.
 int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, Configuration& c,
-                 std::ostream& out, std::ostream& err) {
+                 std::ostream& out, std::ostream& err, std::istream* terminal) {
   if (o.velora) {
     const VeloraSwitchResult velora = EnableVeloraTunneling(link);
     if (!velora.ticked) return kExitFailure;
@@ -298,10 +302,10 @@ int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, Configu
   if (o.command == Command::kMonitor) return RunMonitorCommand(link, o.count, out);
   if (o.command == Command::kScan || o.command == Command::kBackup ||
       o.command == Command::kVerifyBackup || o.command == Command::kRestore) {
-    return RunBusCommand(o, link, prompter, out, err);
+    return RunBusCommand(o, link, prompter, out, err, terminal);
   }
   if (o.command == Command::kTransparent) {
-    return RunTransparentCommand(o, link, prompter, out, err);
+    return RunTransparentCommand(o, link, prompter, out, err, terminal);
   }
   if (o.command == Command::kCompare) return RunCompareCommand(o, link, prompter, c, out, err);
   if (o.command == Command::kSetAspect) {
@@ -430,7 +434,8 @@ int RunCommand(const CliOptions& o, std::ostream& out, std::ostream& err, RunCon
       simulator->Module().GetConfig().address = o.module_address;
       simulator->Module().GetConfig().extended_address = o.extended_address.value_or(0);
     }
-    simulator->SetVeloraInFront(o.velora);
+    // transparent speaks to the unit itself, never through its tunnel.
+    simulator->SetVeloraInFront(o.velora || o.command == Command::kTransparent);
     link.Open(simulator->Connect(clock, o.bit_rate));
   } else {
     SerialOpenResult opened = OpenSerialPort(o.port, o.bit_rate);
@@ -450,7 +455,7 @@ int RunCommand(const CliOptions& o, std::ostream& out, std::ostream& err, RunCon
       err << "\r\x1b[K" << step << " (" << done << "/" << total << ")" << std::flush;
     });
   }
-  const int status = RunOperation(o, link, prompter, configuration, out, err);
+  const int status = RunOperation(o, link, prompter, configuration, out, err, context.terminal);
   if (context.show_progress) err << "\r\x1b[K" << std::flush;
   // The simulator may belong to the caller and outlive this link's channel.
   link.Close();

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <initializer_list>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -48,6 +49,9 @@ struct RunContext {
   // Long commands keep a progress line on standard error (the program sets it when standard
   // error is a terminal).
   bool show_progress = false;
+  // Where restore and transparent ask their question (the program sets standard input when it is
+  // a terminal); null: only --yes answers.
+  std::istream* terminal = nullptr;
 };
 
 // The line `sim --pty` prints on SIGUSR1: the bytes taken in from the tool and handed out to it

@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   pyra::cli::RunContext context;
   context.show_progress = ::isatty(STDERR_FILENO) == 1;
+  if (::isatty(STDIN_FILENO) == 1) context.terminal = &std::cin;
   return pyra::cli::RunPyractl(args, std::cout, std::cerr, context);
 }

@@ -73,6 +73,18 @@ Clock::TimePoint Link::Deadline() {
                             std::chrono::duration<double>(kReplyTimeoutSeconds));
 }
 
+Clock::TimePoint Link::ReplyDeadline() {
+  return probe_wait_ ? clock_.Now() + *probe_wait_ : Deadline();
+}
+
+bool Link::Probe(std::span<const int> payload, Clock::Duration wait) {
+  state_.Bidirectional = true;
+  probe_wait_ = wait;
+  SendPRMessage(true, payload);
+  probe_wait_.reset();
+  return state_.ReplyValid;
+}
+
 bool Link::TimeUp(Clock::TimePoint t0, Clock::TimePoint deadline) {
   auto now = clock_.Now();
   return now > deadline || now < t0;
@@ -141,8 +153,11 @@ bool Link::SendPRMessage(bool expect_reply, std::span<const int> payload) {
         ReportLineLost();
         return false;
       }
-      prompter_.get().Message("No response received, resetting bidirectional communication");
-      s.Bidirectional = false;
+      // Silence is the expected answer at most addresses a probe asks.
+      if (!probe_wait_) {
+        prompter_.get().Message("No response received, resetting bidirectional communication");
+        s.Bidirectional = false;
+      }
     } else {
       auto& rx = s.RxMessage;
       const bool reply_has_xa = (rx[1] & 16) != 0;
@@ -188,7 +203,7 @@ bool Link::ReceiveReply() {
   int count = 0;
   int index = 2;
   const auto t0 = clock_.Now();
-  const auto deadline = Deadline();
+  const auto deadline = ReplyDeadline();
   // As long as the last answer to the same command, when the caller knows it; at least the
   // shortest frame.
   if (channel_) channel_->Expect(std::max<std::size_t>(kShortestReply, expected_reply_));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -74,6 +75,13 @@ class Link {
   bool SendPRMessage(bool expect_reply, std::initializer_list<int> payload) {
     return SendPRMessage(expect_reply, std::span<const int>(payload.begin(), payload.size()));
   }
+  // Asks with bidirectional mode on, but waits only `wait` for the reply instead of 2 seconds and
+  // says nothing when none comes (bidirectional mode stays on): for finding out which addresses
+  // answer. A reply that comes but is invalid is reported as always. Returns ReplyValid.
+  bool Probe(std::span<const int> payload, Clock::Duration wait);
+  bool Probe(std::initializer_list<int> payload, Clock::Duration wait) {
+    return Probe(std::span<const int>(payload.begin(), payload.size()), wait);
+  }
   // The older output modules' frame: three data bytes, never answered.
   void SendLumoMessage(int address_byte, int b1, int b2, int b3);
   void SendSyncBurst();
@@ -101,6 +109,8 @@ class Link {
   void DiscardReceived();
   void WriteReset(uint8_t address_byte, std::initializer_list<uint8_t> rest);
   Clock::TimePoint Deadline();
+  // The deadline of a module's reply: 2 seconds, or the wait of a probe.
+  Clock::TimePoint ReplyDeadline();
   bool TimeUp(Clock::TimePoint t0, Clock::TimePoint deadline);
 
   Clock& clock_;
@@ -116,6 +126,7 @@ class Link {
   uint8_t last_reply_size_ = 0;     // of the last frame ReceiveReply accepted
   std::atomic<bool> cancel_{false};
   bool line_lost_reported_ = false;
+  std::optional<Clock::Duration> probe_wait_;  // set while a probe runs
 };
 
 }  // namespace pyra

@@ -49,15 +49,15 @@ VeloraSwitchResult EnableVeloraTunneling(Link& link) {
   return result;
 }
 
-void ActivateTransparentMode(Link& link) {
+bool ActivateTransparentMode(Link& link) {
   LinkState& s = link.State();
   Prompter& prompter = link.GetPrompter();
   if (!link.PortOpen()) {
     prompter.Message("Select communications port", Icon::kWarning);
-    return;
+    return false;
   }
-  if (!link.SendVeloraMessage({})) return;
-  if (!link.SendVeloraMessage({1, 2})) return;
+  if (!link.SendVeloraMessage({})) return false;
+  if (!link.SendVeloraMessage({1, 2})) return false;
   if (IsReply(s, 4, 1, 2) &&
       VeloraVersion(s.RxMessage[3], s.RxMessage[4]) >= kVeloraMinTunnelVersion) {
     link.SendVeloraMessage({});
@@ -65,13 +65,13 @@ void ActivateTransparentMode(Link& link) {
                                      "We recommend to use the Velora Tunneling option instead" +
                                      kCrLf + "Do you still want to activate Transparant Mode?",
                                  Buttons::kYesNo);
-    if (answer != Answer::kYes) return;
+    if (answer != Answer::kYes) return false;
   }
-  if (!link.SendVeloraMessage({1, 10})) return;
+  if (!link.SendVeloraMessage({1, 10})) return false;
   if (!IsReply(s, 5, 1, 10)) {
     link.SendVeloraMessage({});
     prompter.Message(kNotSupported, Icon::kWarning);
-    return;
+    return false;
   }
   const int type = s.RxMessage[3];
   const int version = VeloraVersion(s.RxMessage[4], s.RxMessage[5]);
@@ -82,7 +82,7 @@ void ActivateTransparentMode(Link& link) {
       if (version < 1020) {
         link.SendVeloraMessage({});
         prompter.Message("Your HB-A does not support this function", Icon::kWarning);
-        return;
+        return false;
       }
       break;
     case kInterfaceHBB:
@@ -93,15 +93,17 @@ void ActivateTransparentMode(Link& link) {
       if (version < 1030) {
         link.SendVeloraMessage({});
         prompter.Message("Your Tavi does not support this function");
-        return;
+        return false;
       }
       break;
     default:
       link.SendVeloraMessage({});
       prompter.Message(kNotSupported);
-      return;
+      return false;
   }
-  if (link.SendVeloraMessage({1, 5, 16})) prompter.Message(confirmation, Icon::kInformation);
+  if (!link.SendVeloraMessage({1, 5, 16})) return false;
+  prompter.Message(confirmation, Icon::kInformation);
+  return true;
 }
 
 }  // namespace pyra

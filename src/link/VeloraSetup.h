@@ -13,7 +13,8 @@ struct VeloraSwitchResult {
 // Ticking "Use Velora Tunneling": checks the port and the system's protocol version.
 VeloraSwitchResult EnableVeloraTunneling(Link& link);
 
-// "Activate Transparent Mode": switches an HB-A, HB-B or Tavi into transparent mode.
-void ActivateTransparentMode(Link& link);
+// "Activate Transparent Mode": switches an HB-A, HB-B or Tavi into transparent mode. True when
+// the unit took the request (the confirmation was shown); the window and pyractl both run this.
+bool ActivateTransparentMode(Link& link);
 
 }  // namespace pyra

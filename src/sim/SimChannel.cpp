@@ -49,10 +49,21 @@ std::optional<uint8_t> SimChannel::ReadByte(Clock::TimePoint deadline) {
   return next.byte;
 }
 
+SimModule& Simulator::AddModule(int address, int extended_address) {
+  return bus_.Add({.address = address, .extended_address = extended_address});
+}
+
+bool Simulator::RemoveModule(int address, int extended_address) {
+  return bus_.Modules().size() > 1 && bus_.Remove(address, extended_address);
+}
+
+SimDevice& Simulator::Line() {
+  return velora_in_front_ ? static_cast<SimDevice&>(velora_) : static_cast<SimDevice&>(bus_);
+}
+
 std::unique_ptr<SimChannel> Simulator::Connect(Clock& clock, int bit_rate) {
-  module_.SetClock(&clock);
-  SimDevice& device = velora_in_front_ ? static_cast<SimDevice&>(velora_) : module_;
-  return std::make_unique<SimChannel>(clock, device, bit_rate);
+  bus_.SetClock(&clock);
+  return std::make_unique<SimChannel>(clock, Line(), bit_rate);
 }
 
 }  // namespace pyra::sim

@@ -41,23 +41,33 @@ class SimChannel final : public ByteChannel {
   std::string failure_;
 };
 
-// What the "Simulator" port connects: one module whose memory outlives each connection, with a
-// Velora unit that can be put in front of it.
+// What the "Simulator" port connects: a bus of modules whose memories outlive each connection
+// (one module at address 0 to begin with), with a Velora unit that can be put in front of it.
 class Simulator {
  public:
-  // Input 0 of the module toggles every 500 ms, so that the feedback monitor shows a live input.
-  Simulator() : velora_(module_, SimVeloraUnit::Config{}) {
-    module_.SetTogglingInput(SimModule::TogglingInput{});
+  // Input 0 of the first module toggles every 500 ms, so that the feedback monitor shows a live
+  // input.
+  Simulator() : velora_(bus_, SimVeloraUnit::Config{}) {
+    bus_.Add({}).SetTogglingInput(SimModule::TogglingInput{});
   }
-  SimModule& Module() { return module_; }
+  // The first module on the line. The line always keeps one: RemoveModule refuses the last.
+  SimModule& Module() { return *bus_.Modules().front(); }
+  SimBus& Bus() { return bus_; }
+  // Another module on the same line; every module hears every frame, the addressed one answers.
+  SimModule& AddModule(int address, int extended_address = 0);
+  // Unplugs a module, also in the middle of a transfer; false when none answers there or it is
+  // the last one.
+  bool RemoveModule(int address, int extended_address = 0);
   SimVeloraUnit& Velora() { return velora_; }
-  // true: the line reaches the Velora unit, which tunnels to the module.
+  // true: the line reaches the Velora unit, which tunnels to the modules.
   void SetVeloraInFront(bool on) { velora_in_front_ = on; }
-  // The module's toggling input follows `clock` from now on.
+  // What the line reaches: the Velora unit when it is in front, else the bus.
+  SimDevice& Line();
+  // The modules' toggling inputs follow `clock` from now on.
   std::unique_ptr<SimChannel> Connect(Clock& clock, int bit_rate);
 
  private:
-  SimModule module_;
+  SimBus bus_;
   SimVeloraUnit velora_;
   bool velora_in_front_ = false;
 };

@@ -162,7 +162,7 @@ std::optional<Emission> SimModule::Receive(uint8_t byte) {
   return older_format_ ? CompleteOlderFrame() : CompleteFrame();
 }
 
-bool SimModule::Addressed(int address, const std::optional<int>& extended_address) const {
+bool SimModule::Answers(int address, const std::optional<int>& extended_address) const {
   if (address != config_.address) return false;
   return !extended_address || *extended_address == config_.extended_address;
 }
@@ -181,7 +181,7 @@ std::optional<Emission> SimModule::CompleteFrame() {
   for (std::size_t i = has_xa ? 3 : 2; i + 1 < frame_.size(); ++i) {
     request.payload.push_back(frame_[i] & 127);
   }
-  if (!Addressed(request.address, request.extended_address)) return std::nullopt;
+  if (!Answers(request.address, request.extended_address)) return std::nullopt;
 
   const int toggle = address_byte & kToggle;
   if (toggle == 0 && header == 64 && request.payload.empty()) {
@@ -205,7 +205,7 @@ std::optional<Emission> SimModule::CompleteFrame() {
 }
 
 std::optional<SimModule::Reply> SimModule::Handle(const Request& request) {
-  if (!Addressed(request.address, request.extended_address)) return std::nullopt;
+  if (!Answers(request.address, request.extended_address)) return std::nullopt;
   requests_.push_back(request);
   Reply reply;
   reply.extended_address = request.extended_address;

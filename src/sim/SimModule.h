@@ -117,6 +117,9 @@ class SimModule final : public SimDevice {
   // the reply the module would send, or nothing when it does not answer. Faults are not applied.
   std::optional<Reply> Handle(const Request& request);
 
+  // Whether a frame to `address`, with that eXtended Address or without one, is for this module.
+  bool Answers(int address, const std::optional<int>& extended_address) const;
+
   // The fault hits the at_reply-th reply from now on (1 = the next one).
   void InjectFault(Fault fault, int at_reply = 1);
   // Returns and consumes the fault scheduled for the reply about to be sent, if any.
@@ -178,7 +181,6 @@ class SimModule final : public SimDevice {
   void MoveLive(const std::vector<int>& p);
   std::optional<Emission> CompleteOlderFrame();
   void Record(LayoutCommand command);
-  bool Addressed(int address, const std::optional<int>& extended_address) const;
   // Frames the answer with the fault scheduled for this reply applied, if any.
   std::optional<Emission> Emit(const Answer& answer);
 

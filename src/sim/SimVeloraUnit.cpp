@@ -22,10 +22,10 @@ constexpr int kExtendedAddressCount = 96;
 
 }  // namespace
 
-SimVeloraUnit::SimVeloraUnit(SimModule& module, Config config) : module_(module), config_(config) {}
+SimVeloraUnit::SimVeloraUnit(SimBus& bus, Config config) : bus_(bus), config_(config) {}
 
 std::optional<Emission> SimVeloraUnit::Receive(uint8_t byte) {
-  if (transparent_) return module_.Receive(byte);
+  if (transparent_) return bus_.Receive(byte);
   if (byte < 128) {
     frame_.assign(1, byte);
     remaining_ = VeloraLengthFromLead(byte) + 1;
@@ -73,14 +73,16 @@ std::optional<Emission> SimVeloraUnit::Answer(const std::vector<int>& payload) {
       first = 4;
     }
     request.payload.assign(payload.begin() + static_cast<std::ptrdiff_t>(first), payload.end());
-    std::optional<SimModule::Reply> reply = module_.Handle(request);
+    SimModule* module = bus_.Find(request.address, request.extended_address);
+    std::optional<SimModule::Reply> reply =
+        module ? module->Handle(request) : std::optional<SimModule::Reply>();
     // Faults of the serial line cannot happen inside the tunnel; a lost reply and a wrong
     // eXtended Address can.
-    std::optional<Fault> fault = reply ? module_.TakeFault() : std::nullopt;
+    std::optional<Fault> fault = reply ? module->TakeFault() : std::nullopt;
     if (reply && fault != Fault::kNoReply) {
       std::optional<int> xa = reply->extended_address;
       if (fault == Fault::kWrongXAddress) {
-        xa = (module_.GetConfig().extended_address + 1) % kExtendedAddressCount;
+        xa = (module->GetConfig().extended_address + 1) % kExtendedAddressCount;
       }
       std::vector<int> tunnelled = {
           kClassTunnel, v,
@@ -91,8 +93,12 @@ std::optional<Emission> SimVeloraUnit::Answer(const std::vector<int>& payload) {
     }
   } else if (payload.size() == 5 && payload[0] == kClassTunnel && payload[1] >= kVeloraModuleBase) {
     // A module message in the older format: 0, module + 96, b1, b2, b3.
-    module_.OlderFormat((payload[1] - kVeloraModuleBase) * 4 + 3, payload[2], payload[3],
-                        payload[4]);
+    // The older format carries no eXtended Address; a module of that address takes it, and with
+    // none there the first module still logs what went by.
+    const int address = payload[1] - kVeloraModuleBase;
+    SimModule* module = bus_.Find(address, std::nullopt);
+    if (!module && !bus_.Empty()) module = bus_.Modules().front();
+    if (module) module->OlderFormat(address * 4 + 3, payload[2], payload[3], payload[4]);
   }
   // Every message is answered, most with an empty answer.
 

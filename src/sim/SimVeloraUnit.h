@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "link/Protocol.h"
-#include "sim/SimModule.h"
+#include "sim/SimBus.h"
 
 namespace pyra::sim {
 
-// A simulated Velora interface unit in front of a module: it speaks the Velora PC protocol
-// (lead byte with length and alternation bit), answers every frame with one frame, tunnels
-// controller messages to the module and hands the module's reply out on a following poll. After
-// the transparent-mode request it passes all bytes straight through to the module.
+// A simulated Velora interface unit in front of the modules of a bus: it speaks the Velora PC
+// protocol (lead byte with length and alternation bit), answers every frame with one frame, tunnels
+// controller messages to the module they address and hands its reply out on a following poll.
+// After the transparent-mode request it passes all bytes straight through to the bus.
 class SimVeloraUnit final : public SimDevice {
  public:
   struct Config {
@@ -23,7 +23,7 @@ class SimVeloraUnit final : public SimDevice {
     bool answers = true;  // false: a silent unit (nothing connected)
   };
 
-  SimVeloraUnit(SimModule& module, Config config);
+  SimVeloraUnit(SimBus& bus, Config config);
 
   std::optional<Emission> Receive(uint8_t byte) override;
 
@@ -37,7 +37,7 @@ class SimVeloraUnit final : public SimDevice {
  private:
   std::optional<Emission> Answer(const std::vector<int>& payload);
 
-  SimModule& module_;
+  SimBus& bus_;
   Config config_;
   bool transparent_ = false;
   std::vector<uint8_t> frame_;

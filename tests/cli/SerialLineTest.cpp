@@ -14,6 +14,7 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -65,17 +66,19 @@ class PyractlOverPtyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureQtApp();
-    server_.start(QStringLiteral(PYRACTL_PATH), {"sim", "--pty"});
+    server_.start(QStringLiteral(PYRACTL_PATH), ServerArguments());
     while (!server_.canReadLine() && server_.waitForReadyRead(kGuardMs)) {
     }
     port_ = QString::fromUtf8(server_.readLine()).trimmed();
     ASSERT_TRUE(port_.startsWith("/dev/")) << port_.toStdString();
   }
   void TearDown() override {
+    if (server_.state() == QProcess::NotRunning && server_.exitCode() == 0) return;  // skipped
     server_.terminate();
     ASSERT_TRUE(server_.waitForFinished(kGuardMs));
     EXPECT_EQ(server_.exitCode(), 0) << server_.readAllStandardError().toStdString();
   }
+  virtual QStringList ServerArguments() const { return {"sim", "--pty"}; }
   Finished Run(const QStringList& args) { return Pyractl(QStringList{"--port", port_} + args); }
 
   QProcess server_;
@@ -106,6 +109,37 @@ TEST_F(PyractlOverPtyTest, ReadAllSavesAFileThatShowsDiffsAndVerifies) {
   EXPECT_EQ(Pyractl({"show", backup}).status, 0);
   EXPECT_EQ(Pyractl({"diff", "--module", backup, backup}).status, 0);
   EXPECT_EQ(Pyractl({"diff", "--module", backup, file_}).status, 1);
+}
+
+// Two modules on one line, as a bus has them: found, backed up and verified by the program.
+class PyractlBusOverPtyTest : public PyractlOverPtyTest {
+ protected:
+  void SetUp() override {
+    if (!ParseArguments({"--port", "sim", "scan"}).error.empty())
+      GTEST_SKIP() << "the command line lacks scan";
+    PyractlOverPtyTest::SetUp();
+  }
+  QStringList ServerArguments() const override {
+    return {"sim", "--pty", "--address", "3", "--address", "8"};
+  }
+};
+
+TEST_F(PyractlBusOverPtyTest, ScanListsBothAndBackupSavesTwoFilesThatVerify) {
+  const Finished scan = Run({"scan"});
+  EXPECT_EQ(scan.status, 0) << scan.err;
+  EXPECT_EQ(scan.out,
+            "Module 3: firmware 3.2.0.17, ID \"\"\nModule 8: firmware 3.2.0.17, ID \"\"\n"
+            "Scan: 2 modules found\n");
+  EXPECT_EQ(scan.err, "");
+  test::TempDir dir;
+  const QString folder = QString::fromStdString(dir.File("bus"));
+  const Finished backup = Run({"backup", folder});
+  EXPECT_EQ(backup.status, 0) << backup.out << backup.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("bus/module-03.dat")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("bus/module-08.dat")));
+  const Finished verify = Run({"verify-backup", folder});
+  EXPECT_EQ(verify.status, 0) << verify.out << verify.err;
+  EXPECT_TRUE(verify.out.ends_with("Verify backup: 2 of 2 modules verified\n")) << verify.out;
 }
 
 // Passes bytes on to the module until a number of them have come, then holds the server there

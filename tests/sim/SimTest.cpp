@@ -34,7 +34,8 @@ const std::map<std::string, Fault> kFaults = {
 // One case of tests/data/sim/module.txt; the rows are explained at the top of that file.
 void RunModuleCase(const golden::Case& c) {
   ManualClock clock;
-  SimModule module;
+  SimBus bus;
+  SimModule& module = bus.Add({});
   module.SetClock(&clock);
   std::unique_ptr<SimVeloraUnit> unit;
   std::vector<uint8_t> out;
@@ -50,8 +51,8 @@ void RunModuleCase(const golden::Case& c) {
       module.GetConfig() = {
           .address = n(1), .extended_address = n(2), .latency = milliseconds(n(3))};
     } else if (k == "velora") {
-      unit = std::make_unique<SimVeloraUnit>(module,
-                                             SimVeloraUnit::Config{n(1), n(2), n(3), n(4), n(5)});
+      unit =
+          std::make_unique<SimVeloraUnit>(bus, SimVeloraUnit::Config{n(1), n(2), n(3), n(4), n(5)});
     } else if (k == "silent") {
       unit->GetConfig().answers = false;
     } else if (k == "corrupt") {
