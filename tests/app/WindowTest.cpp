@@ -61,8 +61,7 @@ TEST_F(WindowTest, ConnectionAreaReachesTheLink) {
 
 TEST_F(WindowTest, VeloraTunnellingAndTransparentMode) {
   Do("!cmdRefreshComm");
-  window_->GetSimulator().SetVeloraInFront(true);
-  Do({"ComboPort:Simulator", "!CheckVelora"});
+  Do({"ComboPort:Simulator behind HB-A", "!CheckVelora"});
   EXPECT_TRUE(IdleLink().State().UseVelora);
   Do({"!CommandGenVersion", "!CheckVelora"});
   EXPECT_EQ(TextOf("LabelGenVersionString"), "3.2.0.17");

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "model/AddressAssignment.h"
 #include "operations/GeneralSettings.h"
@@ -90,6 +91,12 @@ HardwarePanel::HardwarePanel(PanelContext context, QWidget* parent)
               [](Link& link, Configuration& c) { WriteHWConfig(link, c.Settings); });
   });
   ApplyToolTips(this);
+
+  // Keyboard order: the sink row, then the source row, as shown.
+  std::vector<QWidget*> order(sink_.begin(), sink_.end());
+  order.insert(order.end(), source_.begin(), source_.end());
+  order.insert(order.end(), {read, write});
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void HardwarePanel::ShowSettings() {
