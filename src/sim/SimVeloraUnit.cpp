@@ -24,6 +24,14 @@ constexpr int kExtendedAddressCount = 96;
 
 SimVeloraUnit::SimVeloraUnit(SimBus& bus, Config config) : bus_(bus), config_(config) {}
 
+void SimVeloraUnit::Restart() {
+  transparent_ = false;
+  frame_.clear();
+  remaining_ = -1;
+  toggle_ = 0;
+  pending_reply_.reset();
+}
+
 std::optional<Emission> SimVeloraUnit::Receive(uint8_t byte) {
   if (transparent_) return bus_.Receive(byte);
   if (byte < 128) {

@@ -28,6 +28,8 @@ class SimVeloraUnit final : public SimDevice {
   std::optional<Emission> Receive(uint8_t byte) override;
 
   Config& GetConfig() { return config_; }
+  // As after power-up: tunnelling again, nothing half received or waiting for a poll.
+  void Restart();
   bool Transparent() const { return transparent_; }
   // Observations: the payloads of every frame received from the PC, polls included.
   const std::vector<std::vector<int>>& Frames() const { return frames_; }

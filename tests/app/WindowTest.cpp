@@ -40,7 +40,7 @@ TEST_F(WindowTest, ConnectionAreaReachesTheLink) {
   EXPECT_EQ(prompter_.Texts(), Texts{"The port ttyFAKE0 could not be opened\r\nPermission denied"});
   system_ports_ = {"ttyFAKE0", "ttyUSB3"};
   Do("!cmdRefreshComm");
-  EXPECT_EQ(Find<QComboBox>("ComboPort")->count(), 3);
+  EXPECT_EQ(Find<QComboBox>("ComboPort")->count(), 6);  // two system ports, four simulator entries
   EXPECT_FALSE(IdleLink().PortOpen());
 
   // Typed and spun addresses reach the frame; a missing reply unticks "Bidirectional Comm.".
@@ -61,8 +61,7 @@ TEST_F(WindowTest, ConnectionAreaReachesTheLink) {
 
 TEST_F(WindowTest, VeloraTunnellingAndTransparentMode) {
   Do("!cmdRefreshComm");
-  window_->GetSimulator().SetVeloraInFront(true);
-  Do({"ComboPort:Simulator", "!CheckVelora"});
+  Do({"ComboPort:Simulator behind HB-A", "!CheckVelora"});
   EXPECT_TRUE(IdleLink().State().UseVelora);
   Do({"!CommandGenVersion", "!CheckVelora"});
   EXPECT_EQ(TextOf("LabelGenVersionString"), "3.2.0.17");

@@ -10,9 +10,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <system_error>
+#include <utility>
 
 #include "link/ConnectionSettings.h"
+#include "link/Protocol.h"
 #include "link/VeloraSetup.h"
 #include "model/TypedNumber.h"
 #include "sim/SimChannel.h"
@@ -25,6 +32,28 @@ namespace pyra {
 namespace {
 
 constexpr char kCrLf[] = "\r\n";
+constexpr char kStablePortFolder[] = "/dev/serial/by-id";
+constexpr int kDataRole = Qt::UserRole;
+
+// The simulator's entries of the port list: alone, or behind a Velora unit of each kind, so that
+// tunnelling and transparent mode can be tried without hardware.
+struct SimulatorEntry {
+  const char* caption;
+  int unit_type;  // 0: no Velora unit
+};
+constexpr SimulatorEntry kSimulatorEntries[] = {
+    {kSimulatorPortName, 0},
+    {"Simulator behind HB-A", kInterfaceHBA},
+    {"Simulator behind HB-B", kInterfaceHBB},
+    {"Simulator behind Tavi", kInterfaceTavi},
+};
+
+const SimulatorEntry* FindSimulatorEntry(const std::string& name) {
+  for (const SimulatorEntry& e : kSimulatorEntries) {
+    if (name == e.caption) return &e;
+  }
+  return nullptr;
+}
 
 QLineEdit* MakeNumberBox(const char* name, QWidget* parent) {
   auto* box = new QLineEdit("1", parent);
@@ -34,7 +63,69 @@ QLineEdit* MakeNumberBox(const char* name, QWidget* parent) {
   return box;
 }
 
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"LabelPort", "Double-click: show or hide the bit rates"},
+    {"ComboPort",
+     "The serial port to the module, or the built-in simulated module, alone or behind a simulated "
+     "Velora unit. Choosing an entry opens it; a port can also be typed"},
+    {"cmdRefreshComm", "Close the port and list the system's ports again"},
+    {"OptionBitRate_\\d",
+     "Bit rate of the port (odd parity, 8 data bits, 1 stop bit); an open port is opened again"},
+    {"CheckPyraBD",
+     "Wait for the module's reply to every message. Unticked when a reply does not come; reading "
+     "ticks it again"},
+    {"TextAddress",
+     "The address of the module to talk to (16 modules, 32 through Velora tunnelling)"},
+    {"CheckXaddress",
+     "Send an eXtended Address with every message, to reach a module by its eXtended Address (for "
+     "experienced users)"},
+    {"txtXaddr", "The eXtended Address sent with every message (96 addresses)"},
+    {"CheckVelora",
+     "Send the messages through the Velora system (tunnelling); needs a Velora system with "
+     "protocol 3.200 or later and allows module addresses up to 32"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
+
 }  // namespace
+
+std::string StablePortPath(const std::string& location, const std::string& by_id_dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<fs::path> links;
+  for (fs::directory_iterator it(by_id_dir, ec), end; !ec && it != end; it.increment(ec)) {
+    links.push_back(it->path());
+  }
+  std::sort(links.begin(), links.end());
+  for (const fs::path& link : links) {
+    // Follows the link; a dangling one or a vanished device simply does not match.
+    if (fs::equivalent(link, location, ec)) return link.string();
+  }
+  return {};
+}
+
+PortEntry DescribeSerialPort(const std::string& name) {
+  PortEntry entry{name, name, {}};
+  const QSerialPortInfo info(QString::fromStdString(name));
+  if (info.isNull()) return entry;
+  const std::string location = info.systemLocation().toStdString();
+  const std::string stable = StablePortPath(location, kStablePortFolder);
+  const std::string description = info.description().trimmed().toStdString();
+  if (!stable.empty()) {
+    entry.open_name = stable;
+    entry.shown = std::filesystem::path(stable).filename().string();
+  }
+  if (!description.empty()) entry.shown += " (" + description + ")";
+  entry.description = stable.empty() ? location : stable + " -> " + location;
+  if (!description.empty()) entry.description = description + "\n" + entry.description;
+  return entry;
+}
 
 ConnectionPanel::ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simulator& simulator,
                                  PortAccess ports, QWidget* parent)
@@ -138,6 +229,7 @@ ConnectionPanel::ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simula
           [this] { jobs_.Run([](Link& link) { ActivateTransparentMode(link); }); });
 
   RefreshPortList();
+  ApplyToolTips(this);
 }
 
 void ConnectionPanel::BuildLayout() {
@@ -188,8 +280,20 @@ void ConnectionPanel::BuildLayout() {
 
 void ConnectionPanel::RefreshPortList() {
   combo_port_->clear();
-  for (const std::string& name : ports_.list()) combo_port_->addItem(QString::fromStdString(name));
-  combo_port_->addItem(kSimulatorPortName);
+  for (const std::string& name : ports_.list()) {
+    const PortEntry entry = ports_.describe(name);
+    combo_port_->addItem(QString::fromStdString(entry.shown),
+                         QString::fromStdString(entry.open_name));
+    if (!entry.description.empty()) {
+      combo_port_->setItemData(combo_port_->count() - 1, QString::fromStdString(entry.description),
+                               Qt::ToolTipRole);
+    }
+  }
+  for (const SimulatorEntry& e : kSimulatorEntries) combo_port_->addItem(e.caption, e.caption);
+  ClearPortBox();
+}
+
+void ConnectionPanel::ClearPortBox() {
   combo_port_->setCurrentIndex(-1);
   combo_port_->setEditText({});
 }
@@ -199,26 +303,46 @@ void ConnectionPanel::ClosePort() {
 }
 
 void ConnectionPanel::OpenSelectedPort() {
-  const std::string name = combo_port_->currentText().trimmed().toStdString();
+  const QString text = combo_port_->currentText().trimmed();
+  const int index = combo_port_->currentIndex();
+  // A list entry opens by the name behind its text; typed text opens as typed.
+  const std::string name = index >= 0 && combo_port_->itemText(index) == text
+                               ? combo_port_->itemData(index, kDataRole).toString().toStdString()
+                               : text.toStdString();
   const int bit_rate = bit_rate_;
   sim::Simulator* simulator = &simulator_;
+  const SimulatorEntry* simulated = FindSimulatorEntry(name);
+  const bool new_unit = simulated && simulated->unit_type != simulated_unit_;
+  if (simulated) simulated_unit_ = simulated->unit_type;
   auto open = ports_.open;
-  jobs_.Run([name, bit_rate, simulator, open](Link& link) {
-    link.Close();
-    if (name.empty()) return;
-    if (name == kSimulatorPortName) {
-      link.Open(simulator->Connect(link.GetClock(), bit_rate));
-      return;
-    }
-    SerialOpenResult result = open(name, bit_rate);
-    if (!result.channel) {
-      std::string text = "The port " + name + " could not be opened";
-      if (!result.error.empty()) text += std::string(kCrLf) + result.error;
-      link.GetPrompter().Message(text, Icon::kWarning);
-      return;
-    }
-    link.Open(std::move(result.channel));
-  });
+  auto opened = std::make_shared<bool>(false);
+  jobs_.Run(
+      [name, bit_rate, simulator, simulated, new_unit, open, opened](Link& link) {
+        link.Close();
+        if (name.empty()) return;
+        if (simulated) {
+          simulator->SetVeloraInFront(simulated->unit_type != 0);
+          if (new_unit && simulated->unit_type != 0) {
+            simulator->Velora().GetConfig().unit_type = simulated->unit_type;
+            simulator->Velora().Restart();
+          }
+          link.Open(simulator->Connect(link.GetClock(), bit_rate));
+        } else {
+          SerialOpenResult result = open(name, bit_rate);
+          if (!result.channel) {
+            std::string message = "The port " + name + " could not be opened";
+            if (!result.error.empty()) message += std::string(kCrLf) + result.error;
+            link.GetPrompter().Message(message, Icon::kWarning);
+            return;
+          }
+          link.Open(std::move(result.channel));
+        }
+        *opened = link.PortOpen();
+      },
+      [this, opened] {
+        // The box names the open port or nothing, never one that failed to open.
+        if (!*opened) ClearPortBox();
+      });
 }
 
 void ConnectionPanel::ChooseBitRate(int index) {

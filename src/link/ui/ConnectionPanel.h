@@ -26,9 +26,25 @@ class Simulator;
 class MouseLabel;
 class UpDown;
 
-// How the port list is filled and a system port opened; tests replace both.
+// One system port as the port list shows it.
+struct PortEntry {
+  std::string open_name;    // what the opener is given
+  std::string shown;        // the list's text
+  std::string description;  // the list entry's tool tip
+};
+
+// The link in `by_id_dir` (normally /dev/serial/by-id) that leads to the device `location`, as
+// a path in that folder; empty when none does. Several links to one device: the first by name.
+std::string StablePortPath(const std::string& location, const std::string& by_id_dir);
+
+// A system port by its list name: its stable name and description where the system has them,
+// else the plain name.
+PortEntry DescribeSerialPort(const std::string& name);
+
+// How the port list is filled and a system port opened; tests replace them.
 struct PortAccess {
   std::function<std::vector<std::string>()> list = ListSerialPorts;
+  std::function<PortEntry(const std::string& name)> describe = DescribeSerialPort;
   std::function<SerialOpenResult(const std::string& name, int bit_rate)> open = OpenSerialPort;
 };
 
@@ -42,7 +58,8 @@ class ConnectionPanel final : public QWidget {
   ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simulator& simulator, PortAccess ports,
                   QWidget* parent = nullptr);
 
-  // Fills the port list with the system's ports and the simulated module; nothing selected.
+  // Fills the port list with the system's ports and the simulated module, alone and behind each
+  // kind of Velora unit; nothing selected.
   void RefreshPortList();
   // The numbering option changed: new limits, both boxes re-shown from the stored values.
   void SetNumberBase(int number_base);
@@ -64,6 +81,7 @@ class ConnectionPanel final : public QWidget {
   void BuildLayout();
   void OpenSelectedPort();
   void ClosePort();
+  void ClearPortBox();
   void ChooseBitRate(int index);
   void TakeModuleAddress();
   void TakeExtendedAddress();
@@ -81,6 +99,9 @@ class ConnectionPanel final : public QWidget {
   int module_address_ = 0;
   int extended_address_ = 0;
   int bit_rate_;
+  // The Velora unit type the simulator was last connected behind, 0 for none: choosing another
+  // kind is plugging in another unit, which starts out of transparent mode.
+  int simulated_unit_ = 0;
 
   MouseLabel* label_port_;
   QComboBox* combo_port_;

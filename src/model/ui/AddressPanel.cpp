@@ -3,7 +3,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <algorithm>
+#include <utility>
 
 #include "model/AddressAssignment.h"
 #include "widgets/Controls.h"
@@ -32,6 +34,24 @@ QLabel* MakeValue(const char* name, QWidget* parent) {
   label->setMinimumWidth(label->fontMetrics().horizontalAdvance("32.96.192") + 10);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   return label;
+}
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"TextPaspDCCn|LabelPAspCount_0",
+     "How many DCC outputs this pin occupies (0..6); each pin's block follows the one of the pin "
+     "before"},
+    {"TextPAspXDCCn|LabelPAspCount_1", "How many eXtended DCC addresses this pin occupies (0..1)"},
+    {"TextPaspLumon|LabelPAspCount_2",
+     "How many serial (Lumo-format) addresses this pin occupies (0..6)"},
+    {"lblPinAddress|LabelPAspPinAddress", "Module and pin address of the pin on the serial bus"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
 }
 
 }  // namespace
@@ -71,6 +91,7 @@ AddressPanel::AddressPanel(Configuration& model, QWidget* parent)
             [this, count] { TakeCount(count, false); });
     connect(updowns_[i], &UpDown::Changed, this, [this, count] { TakeCount(count, true); });
   }
+  ApplyToolTips(this);
 }
 
 void AddressPanel::SetLinkAddresses(int module_address, int extended_address, bool use_xaddress) {

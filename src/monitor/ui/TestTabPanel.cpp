@@ -8,9 +8,12 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "monitor/ui/FeedbackMonitorPanel.h"
 #include "widgets/Controls.h"
@@ -27,6 +30,18 @@ QLineEdit* MakeTypedBox(const QString& name, QWidget* parent) {
   QLineEdit* box = MakeNumberBox(name, 3, parent);
   box->setText("0");
   return box;
+}
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"TextPyraSendAspectOutput", "The output the set-aspect buttons act on"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
 }
 
 }  // namespace
@@ -47,6 +62,17 @@ TestTabPanel::TestTabPanel(PanelContext context, std::function<bool()> port_open
   columns->addLayout(left);
   columns->addLayout(middle);
   columns->addWidget(monitor_, 1);
+  ApplyToolTips(this);
+
+  // The tab that holds this panel explains itself while it is locked.
+  for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+    auto* tabs = qobject_cast<QTabWidget*>(w);
+    if (!tabs) continue;
+    for (int i = 0; i < tabs->count(); ++i) {
+      if (tabs->widget(i)->isAncestorOf(this)) tabs->setTabToolTip(i, kTestTabToolTip);
+    }
+    break;
+  }
 }
 
 QGroupBox* TestTabPanel::BuildPyraGroup() {
@@ -117,7 +143,7 @@ QGroupBox* TestTabPanel::BuildOlderFormatGroup() {
     grid->addWidget(legend, 0, i);
     grid->addWidget(lumo_boxes_[i], 1, i);
   }
-  auto* send = MakeButton("CommandSendLumo", "LumoSend", group);
+  auto* send = MakeButton("CommandSendLumo", "Lum&oSend", group);
   grid->addWidget(send, 1, 3);
   connect(send, &QPushButton::clicked, this, [this] { SendLumoClicked(); });
 

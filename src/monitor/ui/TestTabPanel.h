@@ -15,6 +15,12 @@ namespace pyra {
 
 class FeedbackMonitorPanel;
 
+// The tab's tool tip: outside expert mode the tab only says "Sorry, This tab is disabled", so the
+// tip says how it opens.
+inline constexpr char kTestTabToolTip[] =
+    "Test commands and the feedback monitor. Only in expert mode: right-click the release label "
+    "and answer Yes to \"Expert Mode?\"";
+
 // The "Test" tab: buttons that act on the layout at once (set aspect, matrix sign, the older
 // output-module commands) and the feedback monitor. Each button sends through one link job; none
 // waits for a reply and none changes the configuration.

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
+#include <utility>
 
 #include "operations/GeneralSettings.h"
 #include "operations/SettingsCodec.h"
@@ -19,6 +21,31 @@ namespace {
 
 constexpr int kMaxLumoModeAddress = 127;
 constexpr int kMaxModuleXAddress = 95;
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"CheckGenPRNative",
+     "Native Pyra Mode: each module address spans 128 serial (Lumo-format) addresses instead of "
+     "32. Not together with Lumo flexible addressing"},
+    {"CheckGenLMaddr",
+     "Lumo flexible addressing: the module answers a block of Lumo-format serial addresses that "
+     "starts at the Start address (for experienced users)"},
+    {"TextGenLMaddr|LabelGenXA_4",
+     "First serial address of the Lumo flexible block; moves in steps of 4"},
+    {"CheckGenForceXA",
+     "Enforced eXtended Address: the module keeps 127 instead of its own eXtended Address and no "
+     "group mask"},
+    {"TextGenXaddr|LabelGenXA_1", "The module's own eXtended Address (96 addresses)"},
+    {"CheckGenXGM_\\d+|LabelGenXA_2",
+     "eXtended Group Mask: one box per eXtended group 0..15 (numbered above)"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
 
 }  // namespace
 
@@ -61,7 +88,6 @@ AddressingPanel::AddressingPanel(PanelContext context, QWidget* parent)
     auto* holder = new QHBoxLayout(cell_widget);
     holder->setContentsMargins(0, 0, 0, 0);
     mask_[i] = MakeCheck(QString("CheckGenXGM_%1").arg(i), "", cell_widget);
-    mask_[i]->setToolTip(QString("eXtended group %1").arg(i));
     holder->addWidget(mask_[i], 0, Qt::AlignHCenter);
     boxes_row->addWidget(cell_widget);
   }
@@ -140,6 +166,7 @@ AddressingPanel::AddressingPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteAddressSettings(link, c.Settings); });
   });
+  ApplyToolTips(this);
 }
 
 void AddressingPanel::ShowSettings() {

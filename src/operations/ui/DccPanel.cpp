@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <utility>
 
 #include "model/AddressAssignment.h"
 #include "operations/GeneralSettings.h"
@@ -30,6 +32,33 @@ void ShowRange(QLabel* label, const RangeCaption& range) {
                                              ? QColor(Qt::red)
                                              : QApplication::palette().color(QPalette::ButtonText));
   label->setPalette(palette);
+}
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"TextGenDCCAddress|LabelGenDCCAddress",
+     "The module's basic DCC accessory decoder address (1..510, from 0 with Allow Address 0); each "
+     "address carries 4 outputs"},
+    {"TextGenXDCCAddress|LabelGenXDCCAddress",
+     "The module's first eXtended DCC accessory decoder address (1..2046, from 0 with Allow "
+     "Address 0)"},
+    {"LabelGenDCCOutput|LabelGenXDCCOutput",
+     "The outputs the module's pins occupy, from the decoder address on"},
+    {"OptGenDCC_PRP_\\d|LabelGenDCC_PRP",
+     "Packet Retention: the retention period of received DCC packets"},
+    {"ChkGenDCC_BPSI",
+     "Basic Packet State Invert: the module takes the state carried by basic accessory packets "
+     "inverted"},
+    {"ChkGenDCCAllow0",
+     "Allow DCC address 0; also lowers the smallest basic and eXtended decoder address from 1 to "
+     "0"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
 }
 
 }  // namespace
@@ -122,6 +151,7 @@ DccPanel::DccPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteDCCSettings(link, c.Settings); });
   });
+  ApplyToolTips(this);
 }
 
 void DccPanel::ShowSettings() {

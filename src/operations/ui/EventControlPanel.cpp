@@ -8,8 +8,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "operations/EventControl.h"
 #include "widgets/Controls.h"
@@ -23,6 +27,23 @@ const QColor kNoEventColour(224, 224, 224);
 constexpr int kMaxEvent = 11;
 // The column headings of slots 0..3 keep the indices they always had.
 constexpr int kInputLabelIndex[] = {0, 8, 9, 10};
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"TextECpin", "The pin whose event control is shown"},
+    {"TextECon_\\d", "Event-On slot: an event number 0..11, or -1 for no event"},
+    {"TextECoff_\\d", "Event-Off slot: an event number 0..11, or -1 for no event"},
+    {"CommandECcopy", "Give every pin the event control shown here"},
+    {"CheckInitEE_[0-3]", "Enable Map: this Event-On slot is enabled at power-up"},
+    {"CheckInitEE_[4-7]", "Enable Map: this Event-Off slot is enabled at power-up"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
 
 }  // namespace
 
@@ -54,9 +75,9 @@ EventControlPanel::EventControlPanel(PanelContext context, QWidget* parent)
     slots_grid->addWidget(Pair(on_[i], updown_on_[i], slots_frame), 2, i + 1, Qt::AlignCenter);
     slots_grid->addWidget(Pair(off_[i], updown_off_[i], slots_frame), 3, i + 1, Qt::AlignCenter);
   }
-  auto* read_single = MakeButton("CommandECReadSingle", "Read", slots_frame);
-  auto* write_single = MakeButton("CommandECWriteSingle", "Write", slots_frame);
-  auto* copy = MakeButton("CommandECcopy", "Copy to All", slots_frame);
+  auto* read_single = MakeButton("CommandECReadSingle", "Rea&d", slots_frame);
+  auto* write_single = MakeButton("CommandECWriteSingle", "Wr&ite", slots_frame);
+  auto* copy = MakeButton("CommandECcopy", "&Copy to All", slots_frame);
   auto* single_buttons = new QHBoxLayout;
   single_buttons->setSpacing(6);
   single_buttons->addStretch(1);
@@ -80,14 +101,12 @@ EventControlPanel::EventControlPanel(PanelContext context, QWidget* parent)
     const QString caption =
         i == 0 ? "InitialEvent_ON Enable " : (i == 4 ? "Initial Event_OFF Enable " : "");
     init_[i] = MakeCheck(QString("CheckInitEE_%1").arg(i), caption, map_frame);
-    init_[i]->setToolTip(
-        QString("%1 Input %2 at power-up").arg(i < 4 ? "Event-On" : "Event-Off").arg(i % 4));
     if (i % 4 == 0) init_[i]->setLayoutDirection(Qt::RightToLeft);
     map_grid->addWidget(init_[i], 1 + i / 4, i % 4, i % 4 == 0 ? Qt::Alignment() : Qt::AlignCenter);
   }
   map_grid->setColumnStretch(4, 1);
-  auto* read_map = MakeButton("CommandECInitRead", "Read Enable Map", map_frame);
-  auto* write_map = MakeButton("CommandECInitWrite", "Write Enable Map", map_frame);
+  auto* read_map = MakeButton("CommandECInitRead", "Read &Enable Map", map_frame);
+  auto* write_map = MakeButton("CommandECInitWrite", "Write Enable M&ap", map_frame);
   auto* map_buttons = new QHBoxLayout;
   map_buttons->setSpacing(6);
   map_buttons->addStretch(1);
@@ -98,9 +117,9 @@ EventControlPanel::EventControlPanel(PanelContext context, QWidget* parent)
 
   auto* all_frame = new QGroupBox("All Pins", this);
   all_frame->setObjectName("FrameECAll");
-  auto* read_all = MakeButton("CommandECRead", "Read All Events", all_frame);
+  auto* read_all = MakeButton("CommandECRead", "Read All Eve&nts", all_frame);
   auto* write_all = MakeButton("CommandECWrite", "Write All Events", all_frame);
-  verify_ = MakeButton("CommandECVerify", "Verify Event Control", all_frame);
+  verify_ = MakeButton("CommandECVerify", "Verify Event C&ontrol", all_frame);
   KeepRoomWhenHidden(verify_);
   auto* all_buttons = new QHBoxLayout(all_frame);
   all_buttons->addWidget(read_all);
@@ -172,6 +191,17 @@ EventControlPanel::EventControlPanel(PanelContext context, QWidget* parent)
   connect(read_all, &QPushButton::clicked, this, [this] { emit QueueCommand("ECReadAll"); });
   connect(write_all, &QPushButton::clicked, this, [this] { emit QueueCommand("ECWriteAll"); });
   connect(verify_, &QPushButton::clicked, this, [this] { emit QueueCommand("ECVerify"); });
+  ApplyToolTips(this);
+
+  // Keyboard order follows the rows (the ON row before the OFF row), not the columns they were
+  // made in.
+  std::vector<QWidget*> order = {text_pin_};
+  order.insert(order.end(), std::begin(on_), std::end(on_));
+  order.insert(order.end(), std::begin(off_), std::end(off_));
+  order.insert(order.end(), {read_single, write_single, copy});
+  order.insert(order.end(), std::begin(init_), std::end(init_));
+  order.insert(order.end(), {read_map, write_map, read_all, write_all, verify_});
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void EventControlPanel::SetExpertMode(bool expert) { verify_->setVisible(expert); }

@@ -4,14 +4,38 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "model/AddressAssignment.h"
 #include "operations/GeneralSettings.h"
 #include "widgets/Controls.h"
 
 namespace pyra {
+
+namespace {
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"ChkGenHWCSink_\\d|LabelGenHWCSink",
+     "Sink Driver: the outputs of this group of eight pins have sink drivers. A group with a servo "
+     "or an input pin needs neither driver"},
+    {"ChkGenHWCSource_\\d|LabelGenHWCSource",
+     "Source Driver: the outputs of this group of eight pins have source drivers. A group with a "
+     "servo or an input pin needs neither driver"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
+
+}  // namespace
 
 HardwarePanel::HardwarePanel(PanelContext context, QWidget* parent)
     : QGroupBox("Hardware Config", parent), context_(context) {
@@ -28,8 +52,8 @@ HardwarePanel::HardwarePanel(PanelContext context, QWidget* parent)
     source_[i] = MakeCheck(QString("ChkGenHWCSource_%1").arg(i), "", drivers_);
   }
 
-  auto* read = MakeButton("CommandGenHWCRead", "Read Config", this);
-  auto* write = MakeButton("CommandGenHWCWrite", "Write Config", this);
+  auto* read = MakeButton("CommandGenHWCRead", "Read &Config", this);
+  auto* write = MakeButton("CommandGenHWCWrite", "Write C&onfig", this);
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(drivers_);
@@ -66,6 +90,13 @@ HardwarePanel::HardwarePanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteHWConfig(link, c.Settings); });
   });
+  ApplyToolTips(this);
+
+  // Keyboard order: the sink row, then the source row, as shown.
+  std::vector<QWidget*> order(sink_.begin(), sink_.end());
+  order.insert(order.end(), source_.begin(), source_.end());
+  order.insert(order.end(), {read, write});
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void HardwarePanel::ShowSettings() {

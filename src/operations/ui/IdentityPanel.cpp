@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <utility>
 
 #include "link/Protocol.h"
 #include "model/IdString.h"
@@ -11,6 +13,24 @@
 #include "widgets/Controls.h"
 
 namespace pyra {
+
+namespace {
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"TextGenIDString", "A name for the module, up to 12 characters, kept in the module"},
+    {"CommandGenVersion", "Ask the module for its firmware version"},
+    {"CommandGenEraseFlash", "Erase the module's whole configuration memory (asks twice)"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
+
+}  // namespace
 
 IdentityPanel::IdentityPanel(PanelContext context, QWidget* parent)
     : QGroupBox("Module Identity", parent), context_(context) {
@@ -22,14 +42,14 @@ IdentityPanel::IdentityPanel(PanelContext context, QWidget* parent)
   id_string_->setMaxLength(kMaxIDLength);
   id_string_->setMinimumWidth(id_string_->fontMetrics().horizontalAdvance("MMMMMMMMMMMM") + 12);
   id_label->setBuddy(id_string_);
-  auto* read_id = MakeButton("CommandGenIDRead", "Read String", this);
-  auto* write_id = MakeButton("CommandGenIDWrite", "Write String", this);
+  auto* read_id = MakeButton("CommandGenIDRead", "Read Str&ing", this);
+  auto* write_id = MakeButton("CommandGenIDWrite", "Write Strin&g", this);
 
   auto* version_label = MakeLabel("LabelGenVersion", "Firmware Version:", this);
   version_ = MakeLabel("LabelGenVersionString", "", this);
   version_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  auto* request_version = MakeButton("CommandGenVersion", "Request Version", this);
-  auto* erase = MakeButton("CommandGenEraseFlash", "Erase Flash", this);
+  auto* request_version = MakeButton("CommandGenVersion", "Re&quest Version", this);
+  auto* erase = MakeButton("CommandGenEraseFlash", "&Erase Flash", this);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(id_label, 0, 0);
@@ -78,6 +98,7 @@ IdentityPanel::IdentityPanel(PanelContext context, QWidget* parent)
   });
   connect(erase, &QPushButton::clicked, this,
           [this] { context_.jobs.Run([](Link& link) { EraseFlash(link); }); });
+  ApplyToolTips(this);
 }
 
 void IdentityPanel::ShowSettings() {

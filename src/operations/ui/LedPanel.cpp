@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <utility>
 
 #include "operations/GeneralSettings.h"
 #include "operations/SettingsCodec.h"
@@ -21,6 +23,21 @@ constexpr const char* kOrangeCaptions[] = {
     "DCC Checksum Error", "Orange 1", "Orange 2", "Orange 3",
     "Orange 4",           "Orange 5", "Orange 6", "All Received Datagrams"};
 constexpr int kDefaultBox = 7;
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"CheckLCGreen_[0-6]", "The green LED signals this event"},
+    {"CheckLCOrange_[0-6]", "The orange LED signals this event"},
+    {"CheckLCGreen_7|CheckLCOrange_7",
+     "What the LED shows while none of the boxes above is ticked"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
 
 }  // namespace
 
@@ -70,6 +87,7 @@ LedPanel::LedPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteLEDConfig(link, c.Settings); });
   });
+  ApplyToolTips(this);
 }
 
 void LedPanel::ShowSettings() {

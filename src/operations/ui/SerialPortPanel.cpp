@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <utility>
 
 #include "operations/GeneralSettings.h"
 #include "operations/SettingsCodec.h"
@@ -40,6 +42,22 @@ void Select(QButtonGroup* group, int id) {
   group->setExclusive(false);
   for (QAbstractButton* option : group->buttons()) option->setChecked(group->id(option) == id);
   group->setExclusive(true);
+}
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"CheckGenSerialEnable",
+     "Switch the module's own serial port on. These are the settings of the module's port, not of "
+     "this computer's"},
+    {"ComboGenBaud|LabelGenBaud", "Bit rate of the module's own serial port"},
+    {"OptionGenSerial\\w+", "A setting of the module's own serial port"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
 }
 
 }  // namespace
@@ -105,6 +123,7 @@ SerialPortPanel::SerialPortPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteSerialPortConfig(link, c.Settings); });
   });
+  ApplyToolTips(this);
 }
 
 void SerialPortPanel::ShowSettings() {

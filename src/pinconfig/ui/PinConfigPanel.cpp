@@ -10,11 +10,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <memory>
+#include <utility>
 
 #include "pinconfig/LiveControl.h"
 #include "pinconfig/PinConfig.h"
@@ -59,6 +61,58 @@ void Check(QButtonGroup* group, int id) {
   if (QAbstractButton* b = group->button(id)) b->setChecked(true);
 }
 
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"TextSrvInitPos",
+     "Position the servo takes at power-up (-64..63). Double-click: take the position over"},
+    {"TextMidpoint", "Midpoint of the servo's movement (-64..63)"},
+    {"TextSrvAntiMass", "1/Mass of the servo's movement (0..127)"},
+    {"TextSrvFriction", "Damping of the servo's movement (0..127)"},
+    {"TextSrvMaxSpd", "Highest speed of the servo (1..127)"},
+    {"TextSrvMaxAccel", "Highest acceleration of the servo (1..127)"},
+    {"TextBounceDown", "Bounce at the lower end of the movement (0..63)"},
+    {"TextBounceDownFactor", "How the bounce at the lower end dies away (0..127)"},
+    {"TextBounceUp", "Bounce at the upper end of the movement (-63..0)"},
+    {"TextBounceUpFactor", "How the bounce at the upper end dies away (0..127)"},
+    {"OptionServoRange_\\d",
+     "Range of the servo's movement: off, small, medium, large, extra large"},
+    {"ChkSrvAutoSuspend", "Auto Suspend: the module suspends the servo by itself"},
+    {"ChkSrvSuspended", "The servo is suspended"},
+    {"ChkSrvInitialized", "A status the module reports; not set by this program"},
+    {"SliderServo", "Moves the servo on the layout now"},
+    {"TextPosition", "Servo position to move to (-64..63)"},
+    {"CheckSrvDynamic", "Move with the module's dynamic movement instead of at once"},
+    {"CheckPWMInverted", "Inverted PWM output"},
+    {"TextPWMInitLevel", "Level at power-up (0..31). Double-click: take the level over"},
+    {"TextPWMAccel", "How fast the level changes (0..31)"},
+    {"TextPWMOffLevel", "Level of the output when it is off (0..31)"},
+    {"TextPWMOnLevel", "Level of the output when it is on (0..31)"},
+    {"OptionPWMDriveMode_\\d", "Drive Mode: levels on a logarithmic or a linear scale"},
+    {"OptionPWMAccelMode_\\d",
+     "Acceleration Mode: level changes on a logarithmic or a linear scale"},
+    {"SliderPWM", "Sets the output's level on the layout now"},
+    {"TextPWMLevel", "Level to set (0..31)"},
+    {"CheckPWMSlow", "Go to the new level with the slow transition"},
+    {"CheckInputInvert", "Low Active: the input is on while it is pulled low"},
+    {"TextInputDelay_0",
+     "Debounce: how long the input must stay off before the module takes it as off (0..31)"},
+    {"TextInputDelay_1",
+     "Debounce: how long the input must stay on before the module takes it as on (0..31)"},
+    {"CommandPCFGGetParam_0",
+     "Get the pin's working configuration from the module, with the current position or level"},
+    {"CommandPCFGSetParam_0",
+     "Send this configuration to the module's working copy, with the current position or level"},
+    {"CommandPCFGGetParam_1", "Read the pin's stored configuration from the module"},
+    {"CommandPCFGSetParam_1", "Write this configuration to the module's stored configuration"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
+
 }  // namespace
 
 PinConfigPanel::PinConfigPanel(PanelContext context, QWidget* parent)
@@ -77,8 +131,8 @@ PinConfigPanel::PinConfigPanel(PanelContext context, QWidget* parent)
   tabs_->addTab(BuildPwmTab(), "PWM");
   tabs_->addTab(BuildInputTab(), "Input");
 
-  get_[0] = MakeButton("CommandPCFGGetParam_0", "Get Pin Config", this);
-  set_[0] = MakeButton("CommandPCFGSetParam_0", "Set Pin Config", this);
+  get_[0] = MakeButton("CommandPCFGGetParam_0", "&Get Pin Config", this);
+  set_[0] = MakeButton("CommandPCFGSetParam_0", "Set Pin C&onfig", this);
   get_[1] = MakeButton("CommandPCFGGetParam_1", "Read Pin Config", this);
   set_[1] = MakeButton("CommandPCFGSetParam_1", "Write Pin Config", this);
   auto* buttons = new QHBoxLayout;
@@ -99,6 +153,7 @@ PinConfigPanel::PinConfigPanel(PanelContext context, QWidget* parent)
 
   ShowPinConfig();
   connect(tabs_, &QTabWidget::currentChanged, this, &PinConfigPanel::TabChosen);
+  ApplyToolTips(this);
 }
 
 QLineEdit* PinConfigPanel::AddParam(QGridLayout* grid, int row, int column, const char* control,
@@ -147,7 +202,6 @@ QWidget* PinConfigPanel::BuildServoTab() {
   grid->setColumnMinimumWidth(2, 12);
   grid->setColumnStretch(5, 1);
   boxes_["TextSrvInitPos"]->installEventFilter(this);
-  boxes_["TextSrvInitPos"]->setToolTip("Double-click: take the position over");
 
   servo_range_ = new QButtonGroup(this);
   QGroupBox* range = OptionFrame("FrameServoRange", "Range", "OptionServoRange", kRangeCaptions, 5,
@@ -205,7 +259,6 @@ QWidget* PinConfigPanel::BuildPwmTab() {
   grid->setColumnMinimumWidth(2, 12);
   grid->setColumnStretch(5, 1);
   boxes_["TextPWMInitLevel"]->installEventFilter(this);
-  boxes_["TextPWMInitLevel"]->setToolTip("Double-click: take the level over");
 
   pwm_drive_ = new QButtonGroup(this);
   pwm_accel_ = new QButtonGroup(this);
@@ -282,7 +335,7 @@ QWidget* PinConfigPanel::BuildLiveRow(Live& live, const char* slider, const char
   send->setFixedWidth(send->fontMetrics().horizontalAdvance("<") + 24);
   send->setToolTip("Send the typed value");
   live.gradual = MakeCheck(check, check_caption, frame);
-  auto* jump_button = MakeButton(jump, "Jump", frame);
+  auto* jump_button = MakeButton(jump, "&Jump", frame);
   jump_button->setToolTip("Send the value again, at once");
 
   auto* grid = new QGridLayout(frame);

@@ -9,9 +9,11 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "monitor/TestCommands.h"
 #include "pins/InstructionSet.h"
@@ -39,6 +41,29 @@ MouseLabel* MakeMouseLabel(const char* name, const char* caption, QWidget* paren
 }
 
 QString Number(int v) { return QString::number(v); }
+
+// Names (whole-name patterns) and tool tips of the settings whose caption does not explain them.
+constexpr std::pair<const char*, const char*> kToolTips[] = {
+    {"TextPAspOutput", "The pin shown in the editor"},
+    {"TextPAspAspect", "The aspect shown in the editor"},
+    {"TextPAspInit|LabelPAspInit",
+     "Initial aspect: the aspect the pin takes at power-up, -1 for none"},
+    {"OptionPAspConf_\\d|LabelPAspNrOfAspects",
+     "Aspect mode of the pin: no aspects, 4 aspects of 9 steps, or 12 aspects of 3 steps"},
+    {"CheckPAspShowDetails", "Show the aspect steps, the pin configuration and all address counts"},
+    {"TextPAspDesc", "A description of the pin, kept in the configuration file"},
+    {"CommandPAspWriteAspect", "Write the shown aspect to the module"},
+    {"CommandPAspTestAspect", "Set the shown aspect on the pin now"},
+    {"CommandPAspReadPin", "Read the pin's aspects from the module"},
+    {"CommandPAspWritePin", "Write the pin's aspects to the module"},
+};
+
+void ApplyToolTips(QWidget* panel) {
+  for (const auto& [pattern, tip] : kToolTips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
+}
 
 }  // namespace
 
@@ -89,19 +114,19 @@ AspectEditor::AspectEditor(PanelContext context, QWidget* parent)
 
   steps_ = new StepGrid(context_.model, this);
 
-  read_pin_ = MakeButton("CommandPAspReadPin", "Read Asp's", this);
-  write_pin_ = MakeButton("CommandPAspWritePin", "Write Asp's", this);
-  write_aspect_ = MakeButton("CommandPAspWriteAspect", "Write Single", this);
-  test_aspect_ = MakeButton("CommandPAspTestAspect", "Test", this);
+  read_pin_ = MakeButton("CommandPAspReadPin", "Rea&d Asp's", this);
+  write_pin_ = MakeButton("CommandPAspWritePin", "Write As&p's", this);
+  write_aspect_ = MakeButton("CommandPAspWriteAspect", "Write Si&ngle", this);
+  test_aspect_ = MakeButton("CommandPAspTestAspect", "T&est", this);
   struct Queued {
     const char* name;
     const char* caption;
     const char* command;
   };
   const Queued queued[] = {
-      {"CommandReadDevice", "Read Device", "ReadDevice"},
-      {"CommandWriteDevice", "Write Device", "WriteDevice"},
-      {"CommandReadAllPins", "Read All Pins", "ReadAllPins"},
+      {"CommandReadDevice", "Read Dev&ice", "ReadDevice"},
+      {"CommandWriteDevice", "Write Devi&ce", "WriteDevice"},
+      {"CommandReadAllPins", "Read &All Pins", "ReadAllPins"},
       {"CommandWriteAllPins", "Write All Pins", "WriteAllPins"},
   };
 
@@ -194,6 +219,16 @@ AspectEditor::AspectEditor(PanelContext context, QWidget* parent)
 
   ShowPin();
   ApplyShowDetails();
+  ApplyToolTips(this);
+
+  // Keyboard order follows the rows of the head, then the buttons from left to right.
+  QWidget* order[] = {text_pin_,     mode_->button(0), mode_->button(1), mode_->button(2),
+                      show_details_, text_desc_,       text_device_pin_, text_device_name_,
+                      text_aspect_,  text_init_,       text_aspect_desc_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  QWidget* buttons[] = {write_aspect_, test_aspect_, read_pin_, write_pin_,
+                        findChild<QWidget*>("CommandReadDevice")};
+  for (std::size_t i = 1; i < std::size(buttons); ++i) setTabOrder(buttons[i - 1], buttons[i]);
 }
 
 bool AspectEditor::ShowDetails() const { return show_details_->isChecked(); }
