@@ -414,7 +414,10 @@ int RunCommand(const CliOptions& o, std::ostream& out, std::ostream& err, RunCon
   const std::string& to_load = o.command == Command::kReadAll ? o.names_file
                                : o.files.empty()              ? std::string()
                                                               : o.files[0];
-  if (!to_load.empty() && !LoadFile(o, to_load, configuration, prompter)) return kExitFailure;
+  if (!to_load.empty() && !LoadFile(o, to_load, configuration, prompter)) {
+    // compare keeps 1 for "they differ", as diff does.
+    return o.command == Command::kCompare ? kExitUsage : kExitFailure;
+  }
   Link link(clock, prompter);
   if (o.log) link.SetLogSink([&err](const std::string& line) { err << line << "\n"; });
 

@@ -4,6 +4,7 @@
 
 #include "link/Cancel.h"
 #include "link/Protocol.h"
+#include "operations/GeneralSettings.h"
 
 namespace pyra {
 
@@ -87,8 +88,7 @@ bool ReadEnableMap(Link& link, ModuleSettings& s) {
 }
 
 bool WriteEnableMap(Link& link, const ModuleSettings& s) {
-  const auto m = EnableMasks(s);
-  return link.SendPRMessage(false, {kCmdWriteGeneral, kSubEnableMap, m[0], m[1]});
+  return WriteSettingSubCode(link, s, kSubEnableMap);
 }
 
 bool ReadAllEvents(Link& link, Configuration& c) {
@@ -148,6 +148,27 @@ void WritePinEvents(Link& link, const Configuration& c, int pin) {
     if (!WriteSlots(link, *d, pin, Slots(c.EventControl[pin], *d))) return;
     link.PaceWrite();
   }
+}
+
+bool ReadPinEventSlots(Link& link, Configuration& c, int pin, bool off) {
+  link.State().Bidirectional = true;
+  const Direction& d = off ? kOff : kOn;
+  const Reply r = RequestSlots(link, d, pin);
+  if (r == Reply::kNoReply) return false;
+  if (r == Reply::kUnsupported) {
+    link.GetPrompter().Message("Function not supported by Device");
+    return false;
+  }
+  auto& slots = Slots(c.EventControl[pin], d);
+  for (int i = 0; i < 4; ++i) slots[i] = DecodeSlot(i, link.State().RxMessage[d.first_slot + i]);
+  return true;
+}
+
+bool WritePinEventSlots(Link& link, const Configuration& c, int pin, bool off) {
+  const Direction& d = off ? kOff : kOn;
+  if (!WriteSlots(link, d, pin, Slots(c.EventControl[pin], d))) return false;
+  link.PaceWrite();
+  return true;
 }
 
 void CopyEventsToAll(Configuration& c, const EventControlRecord& shown) {

@@ -24,6 +24,10 @@ bool WriteAllEvents(Link& link, const Configuration& c);
 // The shown pin only ("Read" / "Write" of the event control tab).
 void ReadPinEvents(Link& link, Configuration& c, int pin);
 void WritePinEvents(Link& link, const Configuration& c, int pin);
+// One direction of one pin (Event-Off when `off`), the smallest event-control message. The read
+// fails silently without a reply and with "Function not supported by Device" on a wrong one.
+bool ReadPinEventSlots(Link& link, Configuration& c, int pin, bool off);
+bool WritePinEventSlots(Link& link, const Configuration& c, int pin, bool off);
 // "Copy to All": the shown slots become every pin's event control. Nothing is sent.
 void CopyEventsToAll(Configuration& c, const EventControlRecord& shown);
 // Compares the module's event control with the configuration, logging each difference.

@@ -1,6 +1,7 @@
 #include "operations/GeneralSettings.h"
 
 #include "link/Protocol.h"
+#include "operations/EventControl.h"
 #include "operations/SettingsCodec.h"
 
 namespace pyra {
@@ -87,11 +88,41 @@ bool ReadEnforcedFlag(Link& link, ModuleSettings& s) {
   return true;
 }
 
-bool WriteAddressSettings(Link& link, const ModuleSettings& s) {
+bool WriteSettingSubCode(Link& link, const ModuleSettings& s, int sub) {
   const AddressingBytes a = AddressingAsWritten(s);
-  return link.SendPRMessage(false, {96, 8, a.serial[0], a.serial[1]}) &&
-         link.SendPRMessage(false, {96, 3, a.mask[0], a.mask[1], a.mask[2], a.mask[3]}) &&
-         link.SendPRMessage(false, {96, 2, a.x_address});
+  const auto g = HardwareGroupBytes(s);
+  const auto m = EnableMasks(s);
+  switch (sub) {
+    case 1:
+      return link.SendPRMessage(false, {96, 1, g[0], g[1], g[2], g[3]});
+    case 2:
+      return link.SendPRMessage(false, {96, 2, a.x_address});
+    case 3:
+      return link.SendPRMessage(false, {96, 3, a.mask[0], a.mask[1], a.mask[2], a.mask[3]});
+    case 4:
+      return link.SendPRMessage(false, {96, 4, s.DccAddress % 64, s.DccAddress / 64});
+    case 5:
+      return link.SendPRMessage(false, {96, 5, DccOptionsByte(s)});
+    case 6:
+      return link.SendPRMessage(false, {96, 6, LedFunctionByte(s.LedGreen)});
+    case 7:
+      return link.SendPRMessage(false, {96, 7, LedFunctionByte(s.LedOrange)});
+    case 8:
+      return link.SendPRMessage(false, {96, 8, a.serial[0], a.serial[1]});
+    case 11:
+      return link.SendPRMessage(false, {96, 11, m[0], m[1]});
+    case 12:
+      return link.SendPRMessage(false, {96, 12, s.XDccAddress % 64, s.XDccAddress / 64});
+    case 13:
+      return link.SendPRMessage(false, {96, 13, s.SerialEnable ? 1 : 0, SerialPortByte(s)});
+    default:
+      return false;
+  }
+}
+
+bool WriteAddressSettings(Link& link, const ModuleSettings& s) {
+  return WriteSettingSubCode(link, s, 8) && WriteSettingSubCode(link, s, 3) &&
+         WriteSettingSubCode(link, s, 2);
 }
 
 bool ReadDCCSettings(Link& link, ModuleSettings& s) {
@@ -127,9 +158,9 @@ bool ReadDCCSettings(Link& link, ModuleSettings& s) {
 }
 
 bool WriteDCCSettings(Link& link, const ModuleSettings& s) {
-  if (!link.SendPRMessage(false, {96, 5, DccOptionsByte(s)})) return false;
-  link.SendPRMessage(false, {96, 4, s.DccAddress % 64, s.DccAddress / 64});
-  return link.SendPRMessage(false, {96, 12, s.XDccAddress % 64, s.XDccAddress / 64});
+  if (!WriteSettingSubCode(link, s, 5)) return false;
+  WriteSettingSubCode(link, s, 4);
+  return WriteSettingSubCode(link, s, 12);
 }
 
 bool HWCRead(Link& link, ModuleSettings& s) {
@@ -157,10 +188,7 @@ bool HWCRead(Link& link, ModuleSettings& s) {
   return true;
 }
 
-bool WriteHWConfig(Link& link, const ModuleSettings& s) {
-  const auto g = HardwareGroupBytes(s);
-  return link.SendPRMessage(false, {96, 1, g[0], g[1], g[2], g[3]});
-}
+bool WriteHWConfig(Link& link, const ModuleSettings& s) { return WriteSettingSubCode(link, s, 1); }
 
 bool ReadLEDConfig(Link& link, ModuleSettings& s) {
   link.State().Bidirectional = true;
@@ -177,8 +205,7 @@ bool ReadLEDConfig(Link& link, ModuleSettings& s) {
 }
 
 bool WriteLEDConfig(Link& link, const ModuleSettings& s) {
-  if (!link.SendPRMessage(false, {96, 6, LedFunctionByte(s.LedGreen)})) return false;
-  return link.SendPRMessage(false, {96, 7, LedFunctionByte(s.LedOrange)});
+  return WriteSettingSubCode(link, s, 6) && WriteSettingSubCode(link, s, 7);
 }
 
 bool ReadSerialPortConfig(Link& link, ModuleSettings& s) {
@@ -191,7 +218,7 @@ bool ReadSerialPortConfig(Link& link, ModuleSettings& s) {
 }
 
 bool WriteSerialPortConfig(Link& link, const ModuleSettings& s) {
-  return link.SendPRMessage(false, {96, 13, s.SerialEnable ? 1 : 0, SerialPortByte(s)});
+  return WriteSettingSubCode(link, s, 13);
 }
 
 }  // namespace pyra

@@ -5,6 +5,10 @@
 
 namespace pyra {
 
+// One general setting's write message alone: sub-codes 1 to 8, 11 to 13 (10, the ID, is
+// WriteIDString's; the module addressing is sent as Write Settings sends it).
+bool WriteSettingSubCode(Link& link, const ModuleSettings& s, int sub_code);
+
 // Module addressing: sub-codes 8, 2, 3. The read is false as soon as an exchange brought no
 // valid reply; a rejected reply shows its message and the read goes on.
 bool ReadAddressSettings(Link& link, ModuleSettings& s);

@@ -71,45 +71,49 @@ std::array<int, 3> AddressConfigBytes(const PinRecord& pin) {
   return {8 * pin.XDccCount + pin.DccCount, 16 + pin.LumoCount, 64 + (pin.DeviceLink & 31)};
 }
 
-bool ReadPinAspects(Link& link, Configuration& c, int pin) {
-  Prompter& prompter = link.GetPrompter();
+bool ReadAspectMode(Link& link, Configuration& c, int pin) {
   link.State().Bidirectional = true;
-  PinRecord& r = c.Pins[pin];
-  const auto& rx = link.State().RxMessage;
-  Report(link, c, "Reading", pin);
-
-  Reply reply = Request(link, {kCmdReadAspectMode, pin}, 3);
+  const Reply reply = Request(link, {kCmdReadAspectMode, pin}, 3);
   if (reply == Reply::kNone) return false;
   if (reply == Reply::kWrong) {
-    prompter.Message(kNoValidResponse);
+    link.GetPrompter().Message(kNoValidResponse);
     return false;
   }
-  r.AspectMode = static_cast<uint8_t>(rx[4]);
+  c.Pins[pin].AspectMode = static_cast<uint8_t>(link.State().RxMessage[4]);
+  return true;
+}
 
-  for (int a = 0; a < AspectCount(r.AspectMode); ++a) {
-    Report(link, c, "Reading", pin, a);
-    for (int s = 0; s < StepCount(r.AspectMode); ++s) {
-      if (StopForCancel(link)) return false;
-      reply = Request(link, {kCmdReadStep, pin, a, s}, 9);
-      if (reply == Reply::kNone) return false;
-      if (reply == Reply::kWrong) {
-        prompter.Message(kNoValidResponse);
-        return false;
-      }
-      r.Aspects[a].Steps[s] = DecodeStep({rx[6], rx[7], rx[8], rx[9], rx[10]});
-    }
-  }
-
-  if (StopForCancel(link)) return false;
-  reply = Request(link, {kCmdReadInitialAspect, pin}, 7);
-  if (reply == Reply::kNone) return false;
-  const int initial = reply == Reply::kOk ? DecodeInitialAspect(rx[4]) : -1;
-  r.InitialAspect = static_cast<uint8_t>(initial < 0 ? 0 : initial);
-
-  reply = Request(link, {kCmdReadAddressConfig, pin}, 5);
+bool ReadStep(Link& link, Configuration& c, int pin, int aspect, int step) {
+  PinRecord& r = c.Pins[pin];
+  if (aspect >= AspectCount(r.AspectMode) || step >= StepCount(r.AspectMode)) return false;
+  link.State().Bidirectional = true;
+  const Reply reply = Request(link, {kCmdReadStep, pin, aspect, step}, 9);
   if (reply == Reply::kNone) return false;
   if (reply == Reply::kWrong) {
-    prompter.Message(kInvalidAddressConfig);
+    link.GetPrompter().Message(kNoValidResponse);
+    return false;
+  }
+  const auto& rx = link.State().RxMessage;
+  r.Aspects[aspect].Steps[step] = DecodeStep({rx[6], rx[7], rx[8], rx[9], rx[10]});
+  return true;
+}
+
+bool ReadInitialAspect(Link& link, Configuration& c, int pin) {
+  link.State().Bidirectional = true;
+  const Reply reply = Request(link, {kCmdReadInitialAspect, pin}, 7);
+  if (reply == Reply::kNone) return false;
+  const int initial = reply == Reply::kOk ? DecodeInitialAspect(link.State().RxMessage[4]) : -1;
+  c.Pins[pin].InitialAspect = static_cast<uint8_t>(initial < 0 ? 0 : initial);
+  return true;
+}
+
+bool ReadAddressConfig(Link& link, Configuration& c, int pin) {
+  link.State().Bidirectional = true;
+  PinRecord& r = c.Pins[pin];
+  const Reply reply = Request(link, {kCmdReadAddressConfig, pin}, 5);
+  if (reply == Reply::kNone) return false;
+  if (reply == Reply::kWrong) {
+    link.GetPrompter().Message(kInvalidAddressConfig);
     return false;
   }
   for (int b : AddressBytesOfReply(link)) {
@@ -121,22 +125,51 @@ bool ReadPinAspects(Link& link, Configuration& c, int pin) {
     } else if (IsDevicePointer(b)) {
       r.DeviceLink = HeadOf(b, pin) - pin;
     } else {
-      prompter.Message(kInvalidAddressConfig);
+      link.GetPrompter().Message(kInvalidAddressConfig);
       return false;
     }
   }
   return true;
 }
 
+bool WriteAspectMode(Link& link, const Configuration& c, int pin) {
+  return Write(link, {kCmdWriteAspectMode, pin, c.Pins[pin].AspectMode});
+}
+
+bool WriteStep(Link& link, const Configuration& c, int pin, int aspect, int step) {
+  const StepWire w = EncodeStep(c.Pins[pin].Aspects[aspect].Steps[step]);
+  return Write(link, {kCmdWriteStep, pin, aspect, step, w[0], w[1], w[2], w[3], w[4]});
+}
+
+bool WriteInitialAspect(Link& link, const Configuration& c, int pin) {
+  return Write(link, {kCmdWriteInitialAspect, pin, InitialAspectByte(c.Pins[pin].InitialAspect)});
+}
+
+bool WriteAddressConfig(Link& link, const Configuration& c, int pin) {
+  const auto address = AddressConfigBytes(c.Pins[pin]);
+  return Write(link, {kCmdWriteAddressConfig, pin, address[0], address[1], address[2]});
+}
+
+bool ReadPinAspects(Link& link, Configuration& c, int pin) {
+  link.State().Bidirectional = true;
+  Report(link, c, "Reading", pin);
+  if (!ReadAspectMode(link, c, pin)) return false;
+  const int mode = c.Pins[pin].AspectMode;
+  for (int a = 0; a < AspectCount(mode); ++a) {
+    Report(link, c, "Reading", pin, a);
+    for (int s = 0; s < StepCount(mode); ++s) {
+      if (StopForCancel(link) || !ReadStep(link, c, pin, a, s)) return false;
+    }
+  }
+  if (StopForCancel(link)) return false;
+  return ReadInitialAspect(link, c, pin) && ReadAddressConfig(link, c, pin);
+}
+
 bool WriteAspect(Link& link, const Configuration& c, int pin, int aspect) {
   const PinRecord& r = c.Pins[pin];
   if (r.AspectMode != kAspectMode4x9 && r.AspectMode != kAspectMode12x3) return false;
   for (int s = 0; s < StepCount(r.AspectMode); ++s) {
-    if (StopForCancel(link)) return false;
-    const StepWire w = EncodeStep(r.Aspects[aspect].Steps[s]);
-    if (!Write(link, {kCmdWriteStep, pin, aspect, s, w[0], w[1], w[2], w[3], w[4]})) {
-      return false;
-    }
+    if (StopForCancel(link) || !WriteStep(link, c, pin, aspect, s)) return false;
   }
   return true;
 }
@@ -144,10 +177,8 @@ bool WriteAspect(Link& link, const Configuration& c, int pin, int aspect) {
 bool WritePinAspects(Link& link, const Configuration& c, int pin) {
   const PinRecord& r = c.Pins[pin];
   Report(link, c, "Writing", pin);
-  const auto address = AddressConfigBytes(r);
-  if (!Write(link, {kCmdWriteAspectMode, pin, r.AspectMode}) ||
-      !Write(link, {kCmdWriteInitialAspect, pin, InitialAspectByte(r.InitialAspect)}) ||
-      !Write(link, {kCmdWriteAddressConfig, pin, address[0], address[1], address[2]})) {
+  if (!WriteAspectMode(link, c, pin) || !WriteInitialAspect(link, c, pin) ||
+      !WriteAddressConfig(link, c, pin)) {
     return false;
   }
   for (int a = 0; a < AspectCount(r.AspectMode); ++a) {

@@ -27,6 +27,18 @@ int DecodeInitialAspect(int byte);
 // The three address-configuration bytes in the order they are written: DCC, serial, device.
 std::array<int, 3> AddressConfigBytes(const PinRecord& pin);
 
+// ---- Single exchanges, for writing and checking single items ----
+// The reads fail silently without a reply and show the messages of ReadPinAspects on a wrong
+// one; a read of a step the pin's mode does not use fails.
+bool ReadAspectMode(Link& link, Configuration& c, int pin);
+bool ReadStep(Link& link, Configuration& c, int pin, int aspect, int step);
+bool ReadInitialAspect(Link& link, Configuration& c, int pin);
+bool ReadAddressConfig(Link& link, Configuration& c, int pin);
+bool WriteAspectMode(Link& link, const Configuration& c, int pin);
+bool WriteStep(Link& link, const Configuration& c, int pin, int aspect, int step);
+bool WriteInitialAspect(Link& link, const Configuration& c, int pin);
+bool WriteAddressConfig(Link& link, const Configuration& c, int pin);
+
 // ---- One pin (every operation sets bidirectional mode for its reads) ----
 
 // Aspect mode, every step, initial aspect and address configuration. Fails silently when the
