@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -41,6 +42,8 @@ PinOverview::PinOverview(const Configuration& model, std::function<LinkAddresses
                                      "DCC output", "eXt DCC", "Serial address", "Initial aspect",
                                      "Module"});
   table_->verticalHeader()->hide();
+  // All 32 pins in one view where the screen allows.
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -50,13 +53,18 @@ PinOverview::PinOverview(const Configuration& model, std::function<LinkAddresses
   auto* close = new QPushButton("Close", this);
   close->setObjectName("cmdPinOverviewClose");
 
+  auto* hint = new QLabel(
+      "Double-click a pin or press Enter to show it in the pin editor. \"differs\": the pin "
+      "differs from what the module held when last read, written or compared.",
+      this);
+  hint->setObjectName("LabelPinOverviewHint");
   auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
+  buttons->addWidget(hint, 1);
   buttons->addWidget(close);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table_, 1);
   layout->addLayout(buttons);
-  resize(1040, 640);
+  resize(1160, 740);
 
   connect(table_, &QTableWidget::activated, this,
           [this](const QModelIndex& index) { emit PinChosen(index.row()); });
