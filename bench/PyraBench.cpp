@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BenchConfiguration.h"
+#include "ChangesBench.h"
 #include "LineBench.h"
 #include "WindowBench.h"
 #include "files/ConfigFile.h"
@@ -21,17 +22,19 @@ constexpr double kCpuShare = 0.02;       // pyractl busy at most 2 % of the wall
 constexpr double kWorstLatenessMs = 50;
 constexpr double kStartupMs = 500;
 constexpr double kMemoryMb = 100;
+constexpr double kWriteChangesS = 0.5;  // one changed aspect, written and read back
 
 struct Arguments {
   std::vector<int> bit_rates = {19200, 38400};
   bool line = true;
   bool window = true;
+  bool changes = true;
   int startup_runs = 5;
   int rounds = 3;
 };
 
 const char kUsage[] =
-    "Usage: pyra_bench [--rates 19200,38400] [--only line|window] [--rounds N] "
+    "Usage: pyra_bench [--rates 19200,38400] [--only line|changes|window] [--rounds N] "
     "[--startup-runs N]\n";
 
 bool Parse(int argc, char** argv, Arguments& a) {
@@ -47,7 +50,8 @@ bool Parse(int argc, char** argv, Arguments& a) {
       const std::string only = argv[++i];
       a.line = only == "line";
       a.window = only == "window";
-      if (!a.line && !a.window) return false;
+      a.changes = only == "line" || only == "changes";
+      if (!a.line && !a.window && !a.changes) return false;
     } else if (arg == "--rounds" && has_value) {
       a.rounds = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--startup-runs" && has_value) {
@@ -131,6 +135,26 @@ int Main(int argc, char** argv) {
         "Targets: wall time within %.0f %% of the wire limit; CPU under %.0f %% "
         "of wall time\n\n",
         kWireTolerance * 100, kCpuShare * 100);
+  }
+  if (args.changes) {
+    std::cout << "Write Changes of one aspect (9 steps, written and read back) against Write All, "
+                 "in-process through the serial adapter\n";
+    for (int rate : args.bit_rates) {
+      const ChangesResult c = RunChangesBench(full, rate);
+      if (!c.failure.empty()) {
+        ++failed;
+        std::cout << Format("Write Changes at %d bit/s FAILED: %s\n", rate, c.failure.c_str());
+        continue;
+      }
+      const bool ok = c.write_changes.count() < kWriteChangesS;
+      missed += !ok;
+      std::cout << Format(
+          "%6d bit/s: Write Changes %.3f s (%d rows), Write All %.3f s, ratio 1:%.0f   "
+          "target < %.1f s: %s\n",
+          rate, c.write_changes.count(), c.messages, c.write_all.count(),
+          c.write_all / c.write_changes, kWriteChangesS, Verdict(ok));
+    }
+    std::cout << "\n";
   }
   if (args.window) {
     std::cout << "The window\n";

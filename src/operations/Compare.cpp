@@ -155,8 +155,22 @@ bool Send(Link& link, Configuration& target, const Unit& u) {
           return true;
       }
     default:
-      return WriteSettingSubCode(link, target.Settings, u.sub);
+      break;
   }
+  LinkState& state = link.State();
+  const ModuleSettings& s = target.Settings;
+  if (u.sub != 2 || !state.UseXAddress || s.ForceXA || s.ModuleXAddress == state.ExtendedAddress) {
+    return WriteSettingSubCode(link, s, u.sub);
+  }
+  // The module acknowledges from its new eXtended Address, which the link would refuse: this
+  // one write goes unacknowledged, paced instead, and the link follows the module.
+  const bool bidirectional = state.Bidirectional;
+  state.Bidirectional = false;
+  const bool sent = WriteSettingSubCode(link, s, u.sub);
+  if (sent) link.PaceWrite();
+  state.Bidirectional = bidirectional;
+  if (sent) state.ExtendedAddress = static_cast<uint8_t>(s.ModuleXAddress);
+  return sent;
 }
 
 // Reads back what `u` wrote into `c`. The settings come back in the groups their reads take.
@@ -254,14 +268,6 @@ RowWriteResult WriteRows(Link& link, const Configuration& window, const Configur
     link.ReportProgress("Writing the changes", done++, total);
     if (!Send(link, target, u)) return r;
     ++r.messages;
-  }
-  LinkState& state = link.State();
-  const bool x_address_written = units.rbegin()->phase == kAddressingPhase &&
-                                 units.rbegin()->sub == 2 && !target.Settings.ForceXA;
-  if (x_address_written && state.UseXAddress &&
-      state.ExtendedAddress != target.Settings.ModuleXAddress) {
-    // The module answers at its new eXtended Address from now on.
-    state.ExtendedAddress = static_cast<uint8_t>(target.Settings.ModuleXAddress);
   }
   Configuration read = target;
   std::set<int> groups_read;

@@ -160,8 +160,9 @@ std::vector<Difference> Differences(const Configuration& ours, const Configurati
               OnOffText(y.AllowAddress0));
   add.Setting(S::kSerialAddressing, "Serial addressing", SerialAddressingText(x, base),
               SerialAddressingText(y, base));
-  // Older files carry no flag: it counts only where both sides know it.
-  if (o.module_only || (x.ForceXAKnown && y.ForceXAKnown)) {
+  // The flag and the enable map are the module's: a plain diff of two files keeps to what it has
+  // always listed.
+  if (o.module_only) {
     add.Setting(S::kEnforcedXAddress, "Enforced eXtended Address", OnOffText(x.ForceXA),
                 OnOffText(y.ForceXA));
   }
@@ -181,7 +182,7 @@ std::vector<Difference> Differences(const Configuration& ours, const Configurati
                 EventText(b.EventControl[p].EventOff[k]));
     }
   }
-  if (o.module_only || (x.InitEEKnown && y.InitEEKnown)) {
+  if (o.module_only) {
     const std::size_t before = rows.size();
     add.Setting(S::kEnableMap, "Enable Map", EnableMapText(x), EnableMapText(y));
     if (rows.size() > before) rows.back().group = DiffGroup::kEventControl;

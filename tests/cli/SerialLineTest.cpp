@@ -15,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "cli/CliRunner.h"
@@ -216,6 +217,47 @@ TEST(PtyServerClientTest, ClientKilledMidTransferLeavesTheTerminalAsNew) {
   EXPECT_EQ(after.unread, 0);
   EXPECT_EQ(next.readAllStandardOutput().toStdString(), "3.2.0.17\n")
       << next.readAllStandardError().toStdString();
+  EXPECT_EQ(error, "");
+}
+
+// compare in this process, its options filled in as the parser fills them, over the simulator's
+// terminal: equal after write-all, one line per difference, and a file that does not load.
+TEST(PyractlCompareTest, ComparesTheModuleOverThePtyWithEachExitStatus) {
+  EnsureQtApp();
+  sim::Simulator simulator;
+  PtyServer server(simulator.Module());
+  std::string error;
+  ASSERT_TRUE(server.Open(error)) << error;
+  std::thread serving([&] { server.Run(error); });
+  const std::string file = PYRA_TEST_DATA "/files/limits_full.dat";
+  auto run = [&](Command command, const std::string& operand) {
+    CliOptions o;
+    o.command = command;
+    o.port = server.SlavePath();
+    if (command == Command::kId) {
+      o.id_text = operand;
+    } else {
+      o.files = {operand};
+    }
+    std::ostringstream out, err;
+    const int status = RunCommand(o, out, err);
+    return Finished{status, out.str(), err.str()};
+  };
+  const Finished written = run(Command::kWriteAll, file);
+  const Finished equal = run(Command::kCompare, file);
+  run(Command::kId, "Other ID");
+  const Finished differ = run(Command::kCompare, file);
+  const Finished missing = run(Command::kCompare, file + ".none");
+  server.Stop();
+  serving.join();
+
+  EXPECT_EQ(written.status, 0) << written.err;
+  EXPECT_EQ(equal.status, 0) << equal.out << equal.err;
+  EXPECT_EQ(equal.out, "");
+  EXPECT_EQ(differ.status, 1) << differ.err;
+  EXPECT_EQ(differ.out, "General\tID string\t\"Bahnhof Sued\"\t\"Other ID\"\n");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.out, "");
   EXPECT_EQ(error, "");
 }
 

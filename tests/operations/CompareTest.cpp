@@ -118,5 +118,35 @@ TEST_F(CompareTest, WriteChangesOfOneAspectSendsOnlyItsStepsAndForgetsAnotherMod
   EXPECT_FALSE(BaselineApplies(baseline, IdentityOf("/dev/ttyUSB0", link_.State())));
 }
 
+TEST_F(CompareTest, AddressingGoesLastAndIsReadBackAtTheNewAddressAndBadValuesSendNothing) {
+  link_.State().UseXAddress = true;
+  link_.State().ExtendedAddress = static_cast<uint8_t>(window_.Settings.ModuleXAddress);
+  const ModuleIdentity here = IdentityOf("sim", link_.State());
+  const ModuleBaseline read{here, window_};
+  window_.Settings.ModuleXAddress = 40;
+  window_.Settings.DccAddress = 7;
+  std::size_t from = module_.Requests().size();
+  const WriteChangesResult r = WriteChanges(link_, window_, read, here);
+  ASSERT_EQ(r.outcome, WriteOutcome::kWritten);
+  EXPECT_EQ(RequestsSince(from), (Lines{"112,10", "96,4", "96,2", "112,5", "112,4", "112,12",
+                                        "112,8", "112,2", "112,3"}));
+  EXPECT_EQ(module_.Requests().back().extended_address, 40);
+  ASSERT_TRUE(r.baseline.has_value());
+  EXPECT_EQ(r.baseline->identity.x_address, 40);
+  EXPECT_TRUE(CompareWithModule(link_, window_).rows.empty());
+
+  window_.EventControl[0].EventOn[0] = 15;  // no slot byte can carry it
+  const CompareResult compared = CompareWithModule(link_, window_);
+  ASSERT_EQ(compared.rows.size(), 1u);
+  from = module_.Requests().size();
+  EXPECT_EQ(WriteRows(link_, window_, compared.module, compared.rows).outcome,
+            WriteOutcome::kRefused);
+  EXPECT_EQ(module_.Requests().size(), from);
+  ASSERT_EQ(prompter_.All().size(), 1u);
+  EXPECT_EQ(prompter_.All()[0].text,
+            "Pin 1 Event-On(0): event 15 is out of range -1..14, which no frame can carry.\r\n"
+            "Nothing was sent.");
+}
+
 }  // namespace
 }  // namespace pyra
