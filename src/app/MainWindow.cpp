@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include <QCheckBox>
+#include <QComboBox>
 
 #include "app/BusyStrip.h"
 #include "app/GuiPrompter.h"
@@ -26,6 +27,7 @@
 #include "monitor/ui/TestTabPanel.h"
 #include "operations/EventControl.h"
 #include "operations/ui/AddressingPanel.h"
+#include "operations/ui/CompareController.h"
 #include "operations/ui/DccPanel.h"
 #include "operations/ui/EventControlPanel.h"
 #include "operations/ui/HardwarePanel.h"
@@ -86,6 +88,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   setCentralWidget(central);
   BuildDispatcher();
   BuildDialogs();
+  BuildComparison();
 
   library_ = new DeviceLibraryPanel(Context(), files, TabPage(kTabDeviceConfiguration));
   device_->AddSideWidget(library_);
@@ -234,6 +237,9 @@ void MainWindow::BuildDispatcher() {
   hooks.take_edits = [this] { TakeEdits(); };
   hooks.refresh = [this] { ShowModel(); };
   hooks.show_report = [this](const std::string& text) { ShowVerificationReport(text); };
+  hooks.module_known = [this](bool ok, const Configuration& module, const LinkState& link) {
+    compare_->ModuleKnown(ok, module, link);
+  };
   dispatcher_ = new QueuedCommands(Context(), std::move(hooks), this);
   connect(dispatcher_, &QueuedCommands::PendingChanged, busy_, &BusyStrip::SetQueued);
   for (const std::string& name : DevicePanel::PinCommandNames()) {
@@ -263,6 +269,28 @@ void MainWindow::BuildDialogs() {
   });
 }
 
+void MainWindow::BuildComparison() {
+  CompareController::Hooks hooks;
+  hooks.take_edits = [this] { TakeEdits(); };
+  hooks.refresh = [this] { ShowModel(); };
+  hooks.port_name = [this] {
+    return findChild<QComboBox*>("ComboPort")->currentText().toStdString();
+  };
+  hooks.link_addresses = [this] {
+    auto* use_xaddress = connection_->findChild<QCheckBox*>("CheckXaddress");
+    return LinkAddresses{connection_->ModuleAddress(), connection_->ExtendedAddress(),
+                         use_xaddress && use_xaddress->isChecked()};
+  };
+  compare_ = new CompareController(Context(), *dispatcher_, std::move(hooks), this);
+  compare_->Attach(module_area_->findChild<QAbstractButton*>("CommandPinOverview"));
+  connect(link_thread_.get(), &LinkThread::BusyChanged, compare_, &CompareController::SetBusy);
+  connect(compare_, &CompareController::ShowTabRequested, this, [this](DiffGroup group) {
+    tabs_->setCurrentIndex(group == DiffGroup::kPin            ? kTabDeviceConfiguration
+                           : group == DiffGroup::kEventControl ? kTabEventControl
+                                                               : kTabGeneral);
+  });
+}
+
 void MainWindow::ShowModel() {
   // In the order the batch read leaves them: DCC, Lumo, extended DCC.
   ComputeDccStarts(config_);
@@ -277,6 +305,7 @@ void MainWindow::ShowModel() {
   event_control_->ShowSettings();
   addresses_->ShowSettings();
   device_->Refresh();
+  if (compare_) compare_->ModelShown();
 }
 
 void MainWindow::TakeEdits() {

@@ -16,6 +16,7 @@ class AddressPanel;
 class AddressingPanel;
 class BusyStrip;
 class CommLogWindow;
+class CompareController;
 class ConfigFileController;
 class DeviceLibraryPanel;
 class EditDialogs;
@@ -60,6 +61,7 @@ class MainWindow final : public QMainWindow {
   // Created when the first verification ends; null until then.
   VerificationWindow* Verification() const { return verification_; }
   QueuedCommands& Dispatcher() { return *dispatcher_; }
+  CompareController& Comparison() { return *compare_; }
   // The page of a tab, for the groups that later fill it.
   QWidget* TabPage(Tab tab) const;
 
@@ -72,6 +74,7 @@ class MainWindow final : public QMainWindow {
   void BuildGeneralTab();
   void BuildDispatcher();
   void BuildDialogs();
+  void BuildComparison();
   PanelContext Context() { return {*link_thread_, config_, *prompter_}; }
   // Every view from the model, after the address sums are recomputed (after Read All, a file).
   void ShowModel();
@@ -119,6 +122,7 @@ class MainWindow final : public QMainWindow {
   HelpToolDialogs* help_tools_ = nullptr;
   EditDialogs* edits_ = nullptr;
   QueuedCommands* dispatcher_ = nullptr;
+  CompareController* compare_ = nullptr;
   CommLogWindow* comm_log_ = nullptr;
   VerificationWindow* verification_ = nullptr;
 };

@@ -38,10 +38,15 @@ ModuleArea::ModuleArea(QWidget* parent) : QWidget(parent) {
       {MakeButton("CommandVerifyAllPins", "Verify All Pins", nullptr, this), "VerifyAllPins"},
       {MakeButton("CommandReadPin", "Read Pin", nullptr, this), "ReadPin"},
       {MakeButton("CommandWritePin", "Write Pin", nullptr, this), "WritePin"},
+      {MakeButton("CommandCompare", "Compare with Module", nullptr, this), "Compare"},
+      {MakeButton("CommandWriteChanges", "Write Changes", nullptr, this), "WriteChanges"},
   };
   for (int i = 0; i < 3; ++i) grid->addWidget(queued[i].button, 0, i);
   grid->addWidget(MakeButton("CommandSave", "Save File", "Ctrl+S", this), 1, 0);
   grid->addWidget(MakeButton("CommandLoad", "Load File", "Ctrl+O", this), 1, 1);
+  grid->addWidget(queued[6].button, 0, 3);
+  grid->addWidget(queued[7].button, 1, 3);
+  grid->addWidget(MakeButton("CommandPinOverview", "Pin Overview", nullptr, this), 2, 3);
 
   numbering_ = new QCheckBox("Start numbering at 1", this);
   numbering_->setObjectName("CheckKLnumber");

@@ -21,7 +21,8 @@ class ModuleArea final : public QWidget {
 
  signals:
   void NumberingChanged(bool from_one);
-  // "ReadAll", "WriteAll", "VerifyAll", "VerifyAllPins", "ReadPin" or "WritePin".
+  // "ReadAll", "WriteAll", "VerifyAll", "VerifyAllPins", "ReadPin", "WritePin", "Compare" or
+  // "WriteChanges".
   void QueueCommand(const QString& name);
 
  private:

@@ -8,6 +8,7 @@
 #include "model/AddressAssignment.h"
 #include "operations/ConfigTexts.h"
 #include "operations/Differences.h"
+#include "operations/PinSummary.h"
 #include "operations/SettingsCodec.h"
 #include "pins/InstructionSet.h"
 
@@ -33,17 +34,6 @@ std::string Addresses(const Configuration& c, int p, const ReportView& v) {
     out << " from " << lumo.serial_address << " (pin address " << lumo.pin_address << ")";
   }
   return out.str();
-}
-
-std::string Device(const Configuration& c, int p, const ReportView& v) {
-  const PinRecord& pin = c.Pins[p];
-  if (pin.DeviceLink == 0) {
-    return pin.DeviceName.empty() ? "" : "device " + QuotedText(pin.DeviceName) + " (head)";
-  }
-  const int head = p + pin.DeviceLink;
-  std::string name = head >= 0 && head < kPinCount ? c.Pins[head].DeviceName : "";
-  return "member of the device at " + PinName(head, v) +
-         (name.empty() ? "" : " " + QuotedText(name));
 }
 
 }  // namespace
@@ -84,7 +74,8 @@ std::string ShowConfiguration(const Configuration& in, int version, const Report
     const PinRecord& pin = c.Pins[p];
     if (pin.Description.empty()) continue;
     out << PinName(p, v) << " " << QuotedText(pin.Description);
-    if (const std::string device = Device(c, p, v); !device.empty()) out << ", " << device;
+    if (const std::string device = DeviceText(c, p, v.number_base); !device.empty())
+      out << ", " << device;
     out << "\n";
     out << "  Role: " << RoleText(pin) << "\n";
     out << "  Addresses: " << Addresses(c, p, v) << "\n";

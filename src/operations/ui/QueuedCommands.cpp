@@ -19,23 +19,13 @@ QueuedCommands::QueuedCommands(PanelContext context, Hooks hooks, QObject* paren
   timer_->start();
 
   Configuration& model = context_.model;
-  Register("ReadAll", [this, &model] {
-    RunOnCopy(
-        context_.jobs, model, [](Link& link, Configuration& c) { ReadAll(link, c); },
-        // What was read before a failure stays; the views follow either way.
-        [this, &model](Configuration& c) {
-          model = c;
-          hooks_.refresh();
-        });
+  // What was read before a failure stays; the views follow either way. After a write the window
+  // shows what the module holds (an ID string cut to its length).
+  Register("ReadAll", [this] {
+    RunWholeModule([](Link& link, Configuration& c) { return ReadAll(link, c); });
   });
-  Register("WriteAll", [this, &model] {
-    RunOnCopy(
-        context_.jobs, model, [](Link& link, Configuration& c) { WriteAll(link, c); },
-        // The window then shows what the module holds (an ID string cut to its length).
-        [this, &model](Configuration& c) {
-          model = c;
-          hooks_.refresh();
-        });
+  Register("WriteAll", [this] {
+    RunWholeModule([](Link& link, Configuration& c) { return WriteAll(link, c); });
   });
   Register("VerifyAll", [this] {
     RunVerification(
@@ -89,6 +79,26 @@ void QueuedCommands::Tick() {
     it->second();
   }
   emit PendingChanged(false);
+}
+
+template <typename Whole>
+void QueuedCommands::RunWholeModule(Whole whole) {
+  struct Ended {
+    bool ok = false;
+    LinkState link;
+  };
+  auto ended = std::make_shared<Ended>();
+  RunOnCopy(
+      context_.jobs, context_.model,
+      [ended, whole](Link& link, Configuration& c) {
+        ended->ok = whole(link, c);
+        ended->link = link.State();
+      },
+      [this, ended](Configuration& c) {
+        context_.model = c;
+        hooks_.refresh();
+        if (hooks_.module_known) hooks_.module_known(ended->ok, c, ended->link);
+      });
 }
 
 template <typename Verify>

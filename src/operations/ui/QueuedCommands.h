@@ -29,6 +29,9 @@ class QueuedCommands final : public QObject {
     std::function<void()> refresh;
     // Shows the verification log modally.
     std::function<void(const std::string& text)> show_report;
+    // Read All or Write All ended (`ok` false when it stopped): what the module holds as far as
+    // the window knows, and the link state it was reached with. May be empty.
+    std::function<void(bool ok, const Configuration& module, const LinkState& link)> module_known;
   };
 
   static constexpr int kTickMs = 200;
@@ -50,6 +53,9 @@ class QueuedCommands final : public QObject {
   // Runs `verify` on a copy and shows the log it wrote once the job has ended.
   template <typename Verify>
   void RunVerification(Verify verify);
+  // Read All or Write All on a copy that becomes the model, then module_known.
+  template <typename Whole>
+  void RunWholeModule(Whole whole);
 
   PanelContext context_;
   Hooks hooks_;
