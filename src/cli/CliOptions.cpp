@@ -274,7 +274,7 @@ bool Given(const CLI::App& app, const std::string& option) {
 }
 
 // The checks CLI11 cannot express: ranges that depend on --velora and --zero-based, values
-// that only hold together, and the refusals worded as the window words them.
+// that only hold together, and refusals in the words pyractl has always used.
 std::string CheckValues(CliOptions& o, const Values& v, const std::vector<std::string>& operands,
                         const CLI::App& app, const CLI::App& sub) {
   const std::string name = sub.get_name();
