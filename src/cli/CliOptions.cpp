@@ -86,10 +86,11 @@ struct Parser {
   CLI::App app{"pyractl configures, tests and backs up Pyra modules over a serial line.",
                "pyractl"};
   std::shared_ptr<HelpFormatter> formatter = std::make_shared<HelpFormatter>();
-  Values& values;
+  Values values;
   std::map<const CLI::App*, Declared> commands;
 
-  Parser(CliOptions& o, Values& v) : values(v) {
+  explicit Parser(CliOptions& o) {
+    Values& v = values;
     app.formatter(formatter);
     app.get_formatter()->column_width(24);
     app.set_version_flag("--version", "pyractl " PYRA_VERSION, "print pyractl's version");
@@ -401,14 +402,12 @@ std::string CheckValues(CliOptions& o, const Values& v, const std::vector<std::s
 
 std::string UsageText() {
   CliOptions o;
-  Values v;
-  return Parser(o, v).app.help();
+  return Parser(o).app.help();
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& args) {
   ParseResult result;
-  Values values;
-  Parser parser(result.options, values);
+  Parser parser(result.options);
   CLI::App& app = parser.app;
   auto selected = [&]() -> const CLI::App* {
     const auto subs = app.get_subcommands();
@@ -416,15 +415,11 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   };
   try {
     app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
-  } catch (const CLI::CallForHelp&) {
+  } catch (const CLI::Success& e) {  // --help or --version
     result.options = CliOptions{};
     result.options.command = Command::kHelp;
-    result.print = app.help();
-    return result;
-  } catch (const CLI::CallForVersion& e) {
-    result.options = CliOptions{};
-    result.options.command = Command::kHelp;
-    result.print = std::string(e.what()) + "\n";
+    const bool version = dynamic_cast<const CLI::CallForVersion*>(&e) != nullptr;
+    result.print = version ? std::string(e.what()) + "\n" : app.help();
     return result;
   } catch (const CLI::ParseError& e) {
     result.error = parser.Refusal(e, selected());
@@ -437,7 +432,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   }
   const Parser::Declared& command = parser.commands.at(sub);
   result.options.command = command.command;
-  result.error = CheckValues(result.options, values, command.operands, app, *sub);
+  result.error = CheckValues(result.options, parser.values, command.operands, app, *sub);
   return result;
 }
 
