@@ -77,12 +77,16 @@ struct CliOptions {
 struct ParseResult {
   CliOptions options;
   std::string error;  // a usage error for the user, empty when the arguments are fine
+  // --help and --version: the text for standard output instead of running a command (the
+  // command is then kHelp)
+  std::string print;
 };
 
 // Parses the arguments that follow the program name. Addresses are taken as the window shows
 // them (starting at 1 unless --zero-based) and refused, not clamped, when out of range.
 ParseResult ParseArguments(const std::vector<std::string>& args);
 
+// What pyractl --help prints: the common options and the list of commands.
 std::string UsageText();
 
 // The name `--port` takes for the simulated module in this process.

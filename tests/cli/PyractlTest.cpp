@@ -24,7 +24,7 @@ using test::Split;
 // {dir} is the case's folder, {data} tests/data.
 std::string Expand(std::string text, const std::string& dir) {
   for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-           {"{dir}", dir}, {"{data}", PYRA_TEST_DATA}}) {
+           {"{dir}", dir}, {"{data}", PYRA_TEST_DATA}, {"{version}", PYRA_VERSION}}) {
     for (std::size_t at; (at = text.find(from)) != std::string::npos;) {
       text.replace(at, from.size(), to);
     }
@@ -58,9 +58,11 @@ Texts Lines(const std::string& table) {
 
 std::string Described(const CliOptions& o) {
   std::ostringstream s;
-  static const char* const kCommands[] = {"none",  "help", "ports",    "version",   "id",
-                                          "erase", "sim",  "read-all", "write-all", "verify-all",
-                                          "show",  "diff", "convert",  "monitor",   "set-aspect"};
+  static const char* const kCommands[] = {
+      "none",    "help",        "ports",      "version",    "id",     "erase",
+      "sim",     "read-all",    "write-all",  "verify-all", "show",   "diff",
+      "convert", "monitor",     "set-aspect", "scan",       "backup", "verify-backup",
+      "restore", "transparent", "compare"};
   static const char* const kUnits[] = {"hba", "hbb", "tavi"};
   s << "command=" << kCommands[static_cast<int>(o.command)] << " port=" << o.port
     << " baud=" << o.bit_rate << " address=" << o.module_address
@@ -69,12 +71,15 @@ std::string Described(const CliOptions& o) {
     << " paced=" << o.paced << " latency=" << o.latency_ms << " protocol=" << o.velora_protocol
     << " unit=" << kUnits[static_cast<int>(o.unit)] << " output=" << o.output
     << " names=" << o.names_file << " compact=" << o.compact << " module=" << o.module_only
-    << " files=";
+    << " yes=" << o.yes << " scanx=" << o.scan_xaddr << " dir=" << o.directory << " more=";
+  for (const int a : o.more_addresses) s << a << ",";
+  s << " files=";
   for (const std::string& f : o.files) s << f << ",";
   return s.str() + " ";
 }
 
-// Each row: the arguments, a tab, then "error=..." or the fields the arguments set.
+// Each row: the arguments, a tab, then "error=...", "print=" and the first line --help or
+// --version prints, or the fields the arguments set.
 TEST(CliOptionsTest, ArgumentsParseIntoTheOptionsOrAreRefusedWithAReason) {
   const Texts rows = Lines("options.txt");
   ASSERT_GE(rows.size(), 40u);
@@ -84,6 +89,10 @@ TEST(CliOptionsTest, ArgumentsParseIntoTheOptionsOrAreRefusedWithAReason) {
     const ParseResult r = ParseArguments(Arguments(columns[0], ""));
     if (columns[1].starts_with("error=")) {
       EXPECT_EQ(r.error, columns[1].substr(6)) << row;
+      continue;
+    }
+    if (columns[1].starts_with("print=")) {
+      EXPECT_EQ(r.print.substr(0, r.print.find('\n')), Expand(columns[1].substr(6), "")) << row;
       continue;
     }
     EXPECT_EQ(r.error, "") << row;
