@@ -469,6 +469,10 @@ int RunPyractl(const std::vector<std::string>& args, std::ostream& out, std::ost
     err << "pyractl: " << parsed.error << " (see pyractl --help)\n";
     return kExitUsage;
   }
+  if (!parsed.print.empty()) {  // --help or --version
+    out << parsed.print;
+    return kExitOk;
+  }
   return RunCommand(parsed.options, out, err, context);
 }
 

@@ -9,12 +9,6 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  // --help and --version touch neither the ports nor Qt.
-  if (const pyra::cli::ParseResult parsed = pyra::cli::ParseArguments(args);
-      parsed.error.empty() && !parsed.print.empty()) {
-    std::cout << parsed.print;
-    return pyra::cli::kExitOk;
-  }
   // The serial port's notifiers need the application's event dispatcher, even without a loop.
   QCoreApplication app(argc, argv);
   pyra::cli::RunContext context;

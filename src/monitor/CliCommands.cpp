@@ -139,13 +139,4 @@ SetAspectArguments ParseSetAspectArguments(const std::string& target, const std:
   return r;
 }
 
-std::string MonitorUsageLines() {
-  return "  monitor [--count N]   poll the module every 100 ms and print its four feedback\n"
-         "                        bytes per reply, until interrupted or after N polls\n"
-         "  set-aspect PIN ASPECT [--map]\n"
-         "                        set ASPECT (0..127) on PIN (1..32, or 0..31 with\n"
-         "                        --zero-based); with --map PIN is an entry of the module's\n"
-         "                        address map (1..128, or 0..127)\n";
-}
-
 }  // namespace pyra

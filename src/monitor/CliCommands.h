@@ -43,7 +43,4 @@ struct SetAspectArguments {
 SetAspectArguments ParseSetAspectArguments(const std::string& target, const std::string& aspect,
                                            bool map, int number_base);
 
-// The lines of the usage text for the two commands.
-std::string MonitorUsageLines();
-
 }  // namespace pyra
