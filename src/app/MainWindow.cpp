@@ -205,18 +205,17 @@ MainWindow::~MainWindow() {
 QWidget* MainWindow::BuildTopArea() {
   auto* top = new QWidget(this);
   top->setObjectName("TopArea");
-  auto* column = new QVBoxLayout(top);
-  column->setContentsMargins(0, 0, 0, 0);
-  auto* groups = new QHBoxLayout;
+  auto* groups = new QHBoxLayout(top);
+  groups->setContentsMargins(0, 0, 0, 0);
   groups->addWidget(Framed("FrameConnection", "Connection", connection_, top));
   groups->addWidget(Framed("FrameModule", "Whole Module", module_area_, top));
-  groups->addStretch(1);
-  column->addLayout(groups);
-  // The busy strip and the release label share one line above the tabs.
-  auto* status = new QHBoxLayout;
-  status->addWidget(busy_, 1);
-  status->addWidget(release_, 0, Qt::AlignRight | Qt::AlignVCenter);
-  column->addLayout(status);
+  // The busy strip and the release label share the room beside the groups, so the tabs keep
+  // the height.
+  auto* side = new QVBoxLayout;
+  side->addWidget(busy_);
+  side->addStretch(1);
+  side->addWidget(release_, 0, Qt::AlignRight | Qt::AlignBottom);
+  groups->addLayout(side, 1);
   return top;
 }
 
