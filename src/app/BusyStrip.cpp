@@ -1,6 +1,6 @@
 #include "app/BusyStrip.h"
 
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,13 +25,11 @@ BusyStrip::BusyStrip(QWidget* parent)
   cancel_->setObjectName("CommandCancel");
   cancel_->setShortcut(QKeySequence(Qt::Key_Escape));
 
-  // Two short rows: the strip sits beside the connection and module groups.
-  auto* layout = new QGridLayout(this);
+  auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(label_, 0, 0, 1, 2);
-  layout->addWidget(progress_, 1, 0);
-  layout->addWidget(cancel_, 1, 1);
-  layout->setColumnStretch(0, 1);
+  layout->addWidget(label_);
+  layout->addWidget(progress_, 1);
+  layout->addWidget(cancel_);
   for (QWidget* w : std::initializer_list<QWidget*>{label_, progress_, cancel_}) {
     QSizePolicy policy = w->sizePolicy();
     policy.setRetainSizeWhenHidden(true);

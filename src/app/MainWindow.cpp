@@ -184,8 +184,7 @@ MainWindow::MainWindow(AppServices services, QWidget* parent) : QMainWindow(pare
   BuildMenus();
   BuildStatusBar();
   WatchEdits(tabs_);
-  setTabOrder(connection_, module_area_);
-  setTabOrder(module_area_, tabs_);
+  // The tab order is the order of creation: connection area, whole-module buttons, the tabs.
   MarkClean();
   RestoreSettings();
 }
@@ -209,10 +208,8 @@ QWidget* MainWindow::BuildTopArea() {
   groups->setContentsMargins(0, 0, 0, 0);
   groups->addWidget(Framed("FrameConnection", "Connection", connection_, top));
   groups->addWidget(Framed("FrameModule", "Whole Module", module_area_, top));
-  // The busy strip and the release label share the room beside the groups, so the tabs keep
-  // the height.
+  // The release label sits beside the groups, so the tabs keep the height.
   auto* side = new QVBoxLayout;
-  side->addWidget(busy_);
   side->addStretch(1);
   side->addWidget(release_, 0, Qt::AlignRight | Qt::AlignBottom);
   groups->addLayout(side, 1);
@@ -537,6 +534,8 @@ void MainWindow::BuildStatusBar() {
   status_connection_ = new QLabel(bar);
   status_connection_->setObjectName("StatusConnection");
   bar->addWidget(status_operation_, 1);
+  // While an operation runs its progress and Cancel stand beside the last one's result.
+  bar->addWidget(busy_);
   bar->addPermanentWidget(status_connection_);
   connect(findChild<QComboBox*>("ComboPort"), &QComboBox::currentTextChanged, this,
           &MainWindow::ShowConnection);

@@ -344,7 +344,7 @@ TEST_F(WindowTest, NextRunRestoresTheSettingsAndOpensTheFileNamedOnItsCommandLin
   Do({"TextGenIDString=Yard", "CommandSave", "TextAddress=5"});
   QTest::mouseDClick(Find("LabelPort"), Qt::LeftButton);
   Do({"!OptionBitRate_2", "?O", "CheckXaddress", "txtXaddr=12"});
-  window_->resize(1200, 650);
+  window_->resize(1260, 650);
   window_->close();
 
   StartWindow();
@@ -358,7 +358,7 @@ TEST_F(WindowTest, NextRunRestoresTheSettingsAndOpensTheFileNamedOnItsCommandLin
   EXPECT_EQ(IdleLink().State().ModuleAddress, 4);
   EXPECT_EQ(IdleLink().State().ExtendedAddress, 11);
   EXPECT_FALSE(Find<QAbstractButton>("CheckXaddress")->isChecked());
-  EXPECT_EQ(window_->size(), QSize(1200, 650));
+  EXPECT_EQ(window_->size(), QSize(1260, 650));
   EXPECT_TRUE(window_->minimumSizeHint().boundedTo(QSize(1280, 700)) == window_->minimumSizeHint());
   const QList<QAction*> recent = Find<QMenu>("MenuRecent")->actions();
   ASSERT_EQ(recent.size(), 1);

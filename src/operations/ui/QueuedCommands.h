@@ -54,10 +54,11 @@ class QueuedCommands final : public QObject {
 
  private:
   void Tick();
-  // Runs `verify` on a copy and shows the log it wrote once the job has ended.
+  // Runs `verify` on a copy and shows the log it wrote once the job has ended; with `ended_as`
+  // its end is reported as that whole-module operation.
   template <typename Verify>
   void RunVerification(Verify verify, const QString& ended_as = {});
-  // Runs a whole-module read or write on a copy; `store` takes what the copy holds afterwards.
+  // Runs a whole-module read or write on a copy, which then becomes the model; reports the end.
   template <typename Op>
   void RunWholeModule(const QString& name, Op op);
   struct Outcome {
