@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -156,6 +158,20 @@ WindowResult RunWindowReadAll(const Configuration& c, int bit_rate) {
 
 StartupResult RunStartup(const std::string& pyraconfig, const std::string& probe, int runs) {
   StartupResult r;
+  // The program starts as on a machine where it ran before: with a settings file to read (the
+  // remembered port, addresses, a full list of recent files and the window's place).
+  QTemporaryDir config_home;
+  {
+    QSettings remembered(config_home.filePath("PyraConfig/pyraconfig.ini"), QSettings::IniFormat);
+    remembered.setValue("connection/port", "Simulator");
+    remembered.setValue("connection/bitRate", 38400);
+    remembered.setValue("connection/moduleAddress", 3);
+    remembered.setValue("connection/extendedAddress", 7);
+    remembered.setValue("files/folder", config_home.path());
+    QStringList recent;
+    for (int i = 1; i <= 8; ++i) recent << config_home.filePath(QString("layout-%1.dat").arg(i));
+    remembered.setValue("files/recent", recent);
+  }
   std::vector<Seconds> times;
   for (int i = 0; i < runs; ++i) {
     Pipe shown;
@@ -163,7 +179,8 @@ StartupResult RunStartup(const std::string& pyraconfig, const std::string& probe
     Child::Options options;
     options.inherit_fd = shown.write_fd;
     options.environment = {"LD_PRELOAD=" + probe,
-                           "PYRA_BENCH_SHOWN_FD=" + std::to_string(shown.write_fd)};
+                           "PYRA_BENCH_SHOWN_FD=" + std::to_string(shown.write_fd),
+                           "XDG_CONFIG_HOME=" + config_home.path().toStdString()};
     std::string error;
     const auto start = Steady::now();
     if (!program.Start(pyraconfig, {}, options, error)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "link/Clock.h"
 #include "link/Prompter.h"
 #include "link/ui/ConnectionPanel.h"
@@ -20,6 +22,9 @@ struct AppServices {
   PortAccess ports;
   // Chooses files for the file dialogs; null shows the real dialogs.
   FileChooser files;
+  // The file that remembers the port, addresses, folder, recent files and window geometry
+  // between runs; "" is the user's own settings of the program.
+  QString settings_file;
 };
 
 }  // namespace pyra

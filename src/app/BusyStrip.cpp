@@ -20,16 +20,16 @@ BusyStrip::BusyStrip(QWidget* parent)
   label_->setFont(bold);
   label_->setStyleSheet("color: #b00000;");
   progress_->setObjectName("ProgressAction");
-  progress_->setFixedWidth(320);
+  progress_->setMinimumWidth(200);
+  progress_->setMaximumWidth(320);
   cancel_->setObjectName("CommandCancel");
   cancel_->setShortcut(QKeySequence(Qt::Key_Escape));
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(label_);
-  layout->addWidget(progress_);
+  layout->addWidget(progress_, 1);
   layout->addWidget(cancel_);
-  layout->addStretch(1);
   for (QWidget* w : std::initializer_list<QWidget*>{label_, progress_, cancel_}) {
     QSizePolicy policy = w->sizePolicy();
     policy.setRetainSizeWhenHidden(true);

@@ -1,6 +1,7 @@
 #include "app/GuiPrompter.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 
 namespace pyra {
@@ -32,6 +33,10 @@ Answer Refusal(Buttons buttons) {
       return Answer::kCancel;
     case Buttons::kYesNo:
       return Answer::kNo;
+    case Buttons::kEraseOrKeep:
+      return Answer::kOk;  // "Do not erase"
+    case Buttons::kSaveDiscardCancel:
+      return Answer::kCancel;
   }
   return Answer::kCancel;
 }
@@ -104,6 +109,21 @@ Answer GuiPrompter::Show(const std::string& text, Buttons buttons, Icon icon) {
       box.setDefaultButton(QMessageBox::Yes);
       box.setEscapeButton(QMessageBox::No);
       break;
+    case Buttons::kEraseOrKeep: {
+      QPushButton* erase = box.addButton("&Erase", QMessageBox::DestructiveRole);
+      erase->setObjectName("ButtonErase");
+      QPushButton* keep = box.addButton("Do &not erase", QMessageBox::RejectRole);
+      keep->setObjectName("ButtonKeep");
+      box.setDefaultButton(keep);
+      box.setEscapeButton(keep);
+      box.exec();
+      return box.clickedButton() == erase ? Answer::kCancel : Answer::kOk;
+    }
+    case Buttons::kSaveDiscardCancel:
+      box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+      box.setDefaultButton(QMessageBox::Save);
+      box.setEscapeButton(QMessageBox::Cancel);
+      break;
   }
   switch (box.exec()) {
     case QMessageBox::Ok:
@@ -111,8 +131,10 @@ Answer GuiPrompter::Show(const std::string& text, Buttons buttons, Icon icon) {
     case QMessageBox::Cancel:
       return Answer::kCancel;
     case QMessageBox::Yes:
+    case QMessageBox::Save:
       return Answer::kYes;
     case QMessageBox::No:
+    case QMessageBox::Discard:
       return Answer::kNo;
     default:
       return Refusal(buttons);

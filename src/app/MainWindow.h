@@ -8,6 +8,10 @@
 #include "model/Configuration.h"
 #include "widgets/PanelContext.h"
 
+class QAction;
+class QLabel;
+class QMenu;
+class QSettings;
 class QTabWidget;
 
 namespace pyra {
@@ -32,6 +36,7 @@ class IdentityPanel;
 class LedPanel;
 class ModuleArea;
 class MouseLabel;
+class NotingPrompter;
 class QueuedCommands;
 class SerialPortPanel;
 class VerificationWindow;
@@ -65,6 +70,12 @@ class MainWindow final : public QMainWindow {
   // The page of a tab, for the groups that later fill it.
   QWidget* TabPage(Tab tab) const;
 
+  // Load File on `path` without the dialog, its messages as Load File shows them (a file named on
+  // the command line, a recent file). Asks first when there are unsaved changes.
+  bool OpenConfigurationFile(const QString& path);
+  // The window holds changes that no file and no module hold (the "*" in its title).
+  bool Unsaved();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -75,6 +86,27 @@ class MainWindow final : public QMainWindow {
   void BuildDispatcher();
   void BuildDialogs();
   void BuildComparison();
+  void BuildMenus();
+  void BuildStatusBar();
+  // Every control the user edits the model with marks the window unsaved when the model differs.
+  void WatchEdits(QWidget* root);
+  void RestoreSettings();
+  void StoreSettings();
+  void AddRecentFile(const QString& path);
+  void ShowRecentFiles();
+  void ShowTitle();
+  void MarkClean();
+  void UpdateModified();
+  // With unsaved changes asks Save / Discard / Cancel before `doing`; true when the caller may go
+  // on (saved, discarded, or nothing to lose).
+  bool ConfirmDiscard(const QString& doing);
+  void QueuePressed(const QString& name);
+  void OperationEnded(const QString& name, bool ok, const QString& reached, double seconds);
+  void ShowConnection();
+  void ShowAbout();
+  void EditPin();
+  void EditAspect();
+  void EditStep(int row);
   PanelContext Context() { return {*link_thread_, config_, *prompter_}; }
   // Every view from the model, after the address sums are recomputed (after Read All, a file).
   void ShowModel();
@@ -95,10 +127,17 @@ class MainWindow final : public QMainWindow {
   Clock* clock_;
   sim::Simulator* simulator_;
   GuiPrompter* gui_prompter_ = nullptr;
+  std::unique_ptr<NotingPrompter> noting_;
   Prompter* prompter_;
+  std::unique_ptr<QSettings> settings_;
   std::unique_ptr<LinkThread> link_thread_;
 
   Configuration config_ = DefaultConfiguration();
+  // What the last save, load or successful Read All / Write All left: a file or the module holds
+  // it.
+  Configuration clean_ = config_;
+  bool line_lost_ = false;
+  bool close_when_idle_ = false;
   bool expert_mode_ = false;
   int previous_tab_ = kTabGeneral;
 
@@ -125,6 +164,11 @@ class MainWindow final : public QMainWindow {
   CompareController* compare_ = nullptr;
   CommLogWindow* comm_log_ = nullptr;
   VerificationWindow* verification_ = nullptr;
+  QLabel* status_operation_ = nullptr;
+  QLabel* status_connection_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
+  QAction* expert_action_ = nullptr;
+  QStringList recent_files_;
 };
 
 }  // namespace pyra

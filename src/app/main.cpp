@@ -21,7 +21,14 @@ class PrintingPrompter final : public pyra::Prompter {
   void Message(const std::string& text, pyra::Icon) override { Print(text); }
   pyra::Answer Ask(const std::string& text, pyra::Buttons buttons, pyra::Icon) override {
     Print(text);
-    return buttons == pyra::Buttons::kYesNo ? pyra::Answer::kNo : pyra::Answer::kCancel;
+    switch (buttons) {
+      case pyra::Buttons::kYesNo:
+        return pyra::Answer::kNo;
+      case pyra::Buttons::kEraseOrKeep:
+        return pyra::Answer::kOk;  // "Do not erase"
+      default:
+        return pyra::Answer::kCancel;
+    }
   }
   int Count() const { return count_; }
 
@@ -80,10 +87,15 @@ int main(int argc, char* argv[]) {
       "Start the window for two seconds without dialogs; fail unless the device "
       "library was found.");
   options.addOption(self_check);
+  options.addPositionalArgument("file", "A configuration file (*.dat) to open, as Load File does.",
+                                "[file]");
   options.process(app);
   if (options.isSet(self_check)) return SelfCheck();
 
   pyra::MainWindow window;
   window.show();
+  if (const QStringList files = options.positionalArguments(); !files.isEmpty()) {
+    window.OpenConfigurationFile(files.first());
+  }
   return QApplication::exec();
 }

@@ -333,7 +333,8 @@ int RunOperation(const CliOptions& o, Link& link, CliPrompter& prompter, Configu
       }
       break;
     case Command::kErase:
-      // OK to "Continue?", then Cancel to "Do you want to cancel this operation?".
+      // OK to "Continue?", then "Erase" (which answers Cancel) to "Do you want to cancel this
+      // operation?".
       prompter.QueueAnswers({Answer::kOk, Answer::kCancel});
       ok = EraseFlash(link);
       break;
@@ -375,6 +376,12 @@ Answer CliPrompter::Ask(const std::string& text, Buttons buttons, Icon) {
     case Buttons::kOk:
       return Answer::kOk;
     case Buttons::kOkCancel:
+      err_ << "(answered Cancel)\n";
+      return Answer::kCancel;
+    case Buttons::kEraseOrKeep:
+      err_ << "(answered Do not erase)\n";
+      return Answer::kOk;
+    case Buttons::kSaveDiscardCancel:
       err_ << "(answered Cancel)\n";
       return Answer::kCancel;
     case Buttons::kYesNo:

@@ -5,7 +5,11 @@
 namespace pyra {
 
 enum class Icon { kNone, kWarning, kExclamation, kInformation, kError };
-enum class Buttons { kOk, kOkCancel, kYesNo };
+// kEraseOrKeep names the buttons of the erase question for their effect: "Do not erase" answers
+// kOk and "Erase" kCancel, as OK and Cancel answered "Do you want to cancel this operation?".
+// kSaveDiscardCancel asks about unsaved changes: "Save" answers kYes, "Discard" kNo, "Cancel"
+// kCancel.
+enum class Buttons { kOk, kOkCancel, kYesNo, kEraseOrKeep, kSaveDiscardCancel };
 enum class Answer { kOk, kCancel, kYes, kNo };
 
 // Messages and questions of the operations. The window shows them as message boxes on its own

@@ -71,11 +71,12 @@ bool EraseFlash(Link& link) {
   if (prompter.Ask(warning + "Continue?", Buttons::kOkCancel, Icon::kExclamation) != Answer::kOk) {
     return false;
   }
-  // The question is put so that Cancel is the answer that goes on with the erase.
+  // The question is put so that Cancel is the answer that goes on: its buttons say "Erase" and
+  // "Do not erase" instead, the latter the safe default.
   if (prompter.Ask(warning + "The green LED on the Pyra will be ON during this process" + kCrLf +
                        "The erase process may take up to 45 seconds, please be patient" + kCrLf +
                        kCrLf + "Do you want to cancel this operation?",
-                   Buttons::kOkCancel, Icon::kExclamation) != Answer::kCancel) {
+                   Buttons::kEraseOrKeep, Icon::kExclamation) != Answer::kCancel) {
     return false;
   }
   LinkState& s = link.State();

@@ -26,7 +26,16 @@ constexpr int kGuardMs = 30000;  // only a failing test waits this long
 }  // namespace
 
 void AppTest::SetUp() {
+  StartWindow();
+  // Room for every page, so that no click lands outside a scrolled page's view.
+  window_->resize(1400, 1100);
+  Do("ComboPort:Simulator");
+}
+
+void AppTest::StartWindow() {
+  window_.reset();
   AppServices services;
+  services.settings_file = settings_file_;
   services.prompter = &prompter_;
   services.clock = &clock_;
   services.ports.list = [this] { return system_ports_; };
@@ -44,7 +53,7 @@ void AppTest::SetUp() {
   window_ = std::make_unique<MainWindow>(std::move(services));
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  Do("ComboPort:Simulator");
+  WaitIdle();
 }
 
 void AppTest::TearDown() {

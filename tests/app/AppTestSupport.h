@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <deque>
 #include <memory>
@@ -23,6 +24,8 @@ class AppTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // A new window on the same settings file, as the program's next run; no port picked.
+  void StartWindow();
 
   template <class T = QWidget>
   T* Find(const QString& name) const {
@@ -52,6 +55,8 @@ class AppTest : public ::testing::Test {
   std::vector<std::pair<std::string, int>> opened_;  // asked of the fake opener (link thread)
   std::deque<QString> chosen_files_;  // what the file dialogs "choose"; none: the user cancels
   std::vector<std::string> dialogs_;  // the names of the file dialogs that were opened
+  QTemporaryDir settings_dir_;
+  QString settings_file_ = settings_dir_.filePath("pyraconfig.ini");
   std::unique_ptr<MainWindow> window_;
 };
 

@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -5,6 +6,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "AppTestSupport.h"
@@ -98,6 +100,35 @@ INSTANTIATE_TEST_SUITE_P(
                       BoxCase{Buttons::kOkCancel, QMessageBox::Ok, Answer::kOk},
                       BoxCase{Buttons::kOkCancel, QMessageBox::Cancel, Answer::kCancel},
                       BoxCase{Buttons::kOk, QMessageBox::Ok, Answer::kOk}));
+
+TEST(GuiPrompterEraseTest, EraseQuestionKeepsTheModuleOnReturnAndEscape) {
+  QWidget owner;
+  GuiPrompter prompter(&owner);
+  struct Press {
+    std::function<void(QMessageBox&)> act;
+    Answer expected;
+  };
+  const Press presses[] = {
+      {[](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }, Answer::kOk},
+      {[](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, Answer::kOk},
+      {[](QMessageBox& box) { box.findChild<QAbstractButton*>("ButtonErase")->click(); },
+       Answer::kCancel},
+  };
+  for (const Press& press : presses) {
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      buttons << "default: " + box->defaultButton()->text();
+      press.act(*box);
+    });
+    EXPECT_EQ(prompter.Ask("Do you want to cancel this operation?", Buttons::kEraseOrKeep),
+              press.expected);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"&Erase", "Do &not erase", "default: Do &not erase"}));
+  }
+}
 
 TEST(GuiPrompterDetachTest, DetachedPrompterAnswersWithoutShowingAnything) {
   QWidget owner;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QSlider>
 #include <QTabBar>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <atomic>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -245,6 +247,140 @@ QByteArray FileBytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The lines of section [name] in tests/data/app/window.txt, "\r\n" spelt as the two escapes.
+Texts Golden(const std::string& name) {
+  std::ifstream in(PYRA_TEST_DATA "/app/window.txt");
+  Texts lines;
+  bool inside = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("[")) {
+      inside = line == "[" + name + "]";
+    } else if (inside && !line.empty() && !line.starts_with("#")) {
+      for (std::size_t i; (i = line.find("\\r\\n")) != std::string::npos;)
+        line.replace(i, 4, "\r\n");
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+TEST_F(WindowTest, UnsavedChangesAreAskedAboutBeforeTheyAreLost) {
+  QTemporaryDir dir;
+  const QString yard = dir.filePath("yard.dat");
+  Texts titles;
+  auto title = [&] {
+    QCoreApplication::processEvents();  // the edit's handler runs first, then the comparison
+    titles.push_back(window_->windowTitle()
+                         .replace("[*]", window_->isWindowModified() ? "*" : "")
+                         .toStdString());
+  };
+  // Nothing to lose yet: Read All asks nothing; browsing pins and aspects is no edit.
+  Memory().pins[2].aspect_mode = 3;
+  Do({"!CommandReadAll", "#2", "^UpDownPAspOutput", "^UpDownPAspOutput", "^UpDownPAspAspect", "#1",
+      "^UpDownECpin"});
+  title();
+  // An edit: Read All and Close with the answer Cancel keep it.
+  Do({"#0", "TextGenIDString=Yard"});
+  title();
+  Do({"?C", "!CommandReadAll"});
+  window_->close();  // the scripted default answers neither Save nor Discard
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_EQ(window_->Model().Settings.IDString, "Yard");
+  // Save runs the normal save first; the load dialog is then cancelled.
+  chosen_files_ = {yard};
+  Do({"?Y", "CommandLoad"});
+  EXPECT_EQ(dialogs_, (Texts{"cdConfig", "cdConfig"}));
+  title();
+  // A device applied is an edit; Discard lets Load File replace it.
+  Do("#2");
+  Do("cboDevice:" + Find<QComboBox>("cboDevice")->itemText(0).toStdString());
+  Do("CommandPAspPreLoad");
+  title();
+  chosen_files_ = {yard};
+  Do({"?N", "CommandLoad"});
+  EXPECT_EQ(window_->Model().Pins[1].DeviceName, "");
+  title();
+  Do({"#0", "TextGenIDString=Shed", "?N", "!CommandReadAll"});
+  EXPECT_EQ(TextOf("TextGenIDString"), "");
+  title();
+  window_->close();  // nothing unsaved: no question
+  EXPECT_FALSE(window_->isVisible());
+  Texts seen = titles;
+  for (const std::string& text : prompter_.Texts()) seen.push_back(text);
+  EXPECT_EQ(seen, Golden("UnsavedChanges"));
+}
+
+TEST_F(WindowTest, StatusBarSaysHowTheLastWholeModuleOperationEnded) {
+  Texts status;
+  auto note = [&] {
+    status.push_back(TextOf("StatusOperation").toStdString() + " | " +
+                     TextOf("StatusConnection").toStdString());
+  };
+  Do({"TextGenIDString=Hill", "!CommandWriteAll"});
+  note();
+  Do("!CommandReadAll");
+  note();
+  // A write stops only when the line goes; reads and verifications also when a reply is missing.
+  auto* channel = static_cast<sim::SimChannel*>(IdleLink().Channel());
+  AtStep(window_->Jobs(), "Writing pin 9 of 32", [channel] { channel->Unplug(); });
+  Do("!CommandWriteAll");
+  note();
+  Do("ComboPort:Simulator");
+  Module().InjectFault(sim::Fault::kNoReply, 12);
+  Do("!CommandReadAll");
+  note();
+  Module().InjectFault(sim::Fault::kNoReply, 3);
+  Do("!CommandVerifyAll");
+  note();
+  window_->Verification()->close();
+  EXPECT_EQ(status, Golden("Status"));
+}
+
+TEST_F(WindowTest, NextRunRestoresTheSettingsAndOpensTheFileNamedOnItsCommandLine) {
+  QTemporaryDir dir;
+  const QString yard = dir.filePath("yard.dat");
+  chosen_files_ = {yard};
+  Do({"TextGenIDString=Yard", "CommandSave", "TextAddress=5"});
+  QTest::mouseDClick(Find("LabelPort"), Qt::LeftButton);
+  Do({"!OptionBitRate_2", "?O", "CheckXaddress", "txtXaddr=12"});
+  window_->resize(1260, 650);
+  window_->close();
+
+  StartWindow();
+  // Offered, not open: the box shows only an open port; Enter in the empty box opens the last one.
+  EXPECT_EQ(TextOf("ComboPort"), "");
+  EXPECT_FALSE(IdleLink().PortOpen());
+  EXPECT_EQ(TextOf("StatusConnection"), "Port closed");
+  EXPECT_TRUE(Find("FrameBitrate")->isVisible());
+  EXPECT_TRUE(Find<QAbstractButton>("OptionBitRate_2")->isChecked());
+  EXPECT_EQ(TextOf("TextAddress"), "5");
+  EXPECT_EQ(IdleLink().State().ModuleAddress, 4);
+  EXPECT_EQ(IdleLink().State().ExtendedAddress, 11);
+  EXPECT_FALSE(Find<QAbstractButton>("CheckXaddress")->isChecked());
+  EXPECT_EQ(window_->size(), QSize(1260, 650));
+  EXPECT_TRUE(window_->minimumSizeHint().boundedTo(QSize(1280, 700)) == window_->minimumSizeHint());
+  const QList<QAction*> recent = Find<QMenu>("MenuRecent")->actions();
+  ASSERT_EQ(recent.size(), 1);
+  EXPECT_EQ(recent[0]->text(), "&1 yard.dat");
+  QTest::keyClick(Find("ComboPort"), Qt::Key_Return);
+  WaitIdle();
+  EXPECT_TRUE(IdleLink().PortOpen());
+  EXPECT_EQ(TextOf("ComboPort"), "Simulator");
+
+  // `pyraconfig FILE` opens it as Load File does, messages included.
+  prompter_.Clear();
+  EXPECT_TRUE(window_->OpenConfigurationFile(yard));
+  EXPECT_EQ(TextOf("TextGenIDString"), "Yard");
+  EXPECT_EQ(window_->windowTitle(), "yard.dat[*] - Pyra Config");
+  EXPECT_FALSE(window_->OpenConfigurationFile(dir.filePath("gone.dat")));
+  chosen_files_ = {dir.filePath("gone.dat")};
+  Do("CommandLoad");
+  const Texts texts = prompter_.Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], texts[1]);
+  EXPECT_TRUE(texts[0].starts_with("The configuration file ")) << texts[0];
+}
+
 TEST_F(WindowTest, SaveAndLoadGoThroughTheFileDialogs) {
   QTemporaryDir dir;
   const QString full = dir.filePath("full.dat"), compact = dir.filePath("compact.dat");
@@ -258,10 +394,10 @@ TEST_F(WindowTest, SaveAndLoadGoThroughTheFileDialogs) {
   EXPECT_EQ(FileBytes(compact).count("\"Pin\","), 1);
   EXPECT_TRUE(FileBytes(full).contains(",\"Entry home\"\r\n"));
 
-  Do({"TextPAspDesc=Changed", "CommandLoad"});  // cancelled
+  Do({"TextPAspDesc=Changed", "?N", "CommandLoad"});  // discarded, then the dialog cancelled
   EXPECT_EQ(window_->Model().Pins[5].Description, "Changed");
   chosen_files_ = {full};
-  Do("CommandLoad");
+  Do({"?N", "CommandLoad"});
   EXPECT_EQ(TextOf("TextPAspDesc"), "Entry home");
   EXPECT_EQ(window_->Model().Pins[5].DeviceName, "Block");
 
@@ -270,6 +406,7 @@ TEST_F(WindowTest, SaveAndLoadGoThroughTheFileDialogs) {
               bad.write("\"PyraConfiguration 3230\"\r\n\"ID$\",\"Changed\"\r\n\"DCC\",abc\r\n"));
   bad.close();
   chosen_files_ = {bad.fileName()};
+  prompter_.Clear();
   Do("CommandLoad");
   EXPECT_EQ(prompter_.Texts(),
             (Texts{"Invalid configuration file\r\nLine 3: \"abc\" is not a number (DCC address)"}));

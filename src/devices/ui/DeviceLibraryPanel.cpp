@@ -91,6 +91,7 @@ bool DeviceLibraryPanel::ReloadPressed(Qt::MouseButton button, Qt::KeyboardModif
 bool DeviceLibraryPanel::ApplySelectedDevice() {
   if (context_.jobs.Busy()) return false;
   emit TakeEditsRequested();
+  if (apply_guard_ && !apply_guard_()) return false;
   const QString name = devices_->currentText();
   const int index = devices_->currentIndex();
   // The text may have been typed over the chosen entry: then it names the device by itself.

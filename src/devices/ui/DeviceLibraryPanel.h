@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <functional>
 
 #include "files/DeviceFile.h"
 #include "widgets/FileDialogs.h"
@@ -38,6 +39,9 @@ class DeviceLibraryPanel final : public QGroupBox {
   bool SaveCurrentDevice();
 
   const DeviceLibrary& Library() const { return library_; }
+  // Asked before "Load Device" changes the pins, after the typed boxes were taken; false keeps
+  // everything as it is.
+  void SetApplyGuard(std::function<bool()> guard) { apply_guard_ = std::move(guard); }
 
   static FileDialogRequest LibraryRequest();
   static FileDialogRequest SaveDeviceRequest();
@@ -56,6 +60,7 @@ class DeviceLibraryPanel final : public QGroupBox {
   PanelContext context_;
   FileChooser chooser_;
   DeviceLibrary library_;
+  std::function<bool()> apply_guard_;
   QComboBox* devices_;
   QLabel* version_;
   QPushButton* load_;

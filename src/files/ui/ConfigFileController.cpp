@@ -1,6 +1,8 @@
 #include "files/ui/ConfigFileController.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
 #include <QWidget>
 
 #include "widgets/ButtonPress.h"
@@ -32,23 +34,43 @@ bool ConfigFileController::SavePressed(Qt::MouseButton button, Qt::KeyboardModif
 bool ConfigFileController::Save(SaveForm form) {
   if (context_.jobs.Busy()) return false;
   emit TakeEditsRequested();
-  const QString path = chooser_(SaveRequest());
+  FileDialogRequest request = SaveRequest();
+  if (!folder_.isEmpty()) {
+    request.default_name = QDir(folder_).filePath(QFileInfo(current_file_).fileName());
+  }
+  const QString path = chooser_(request);
   if (path.isEmpty()) return false;
   const auto pins_before = context_.model.Pins;
   const bool saved =
       SaveConfigurationFile(LocalPath(path), context_.model, form, context_.prompter);
   if (context_.model.Pins != pins_before) emit ModelReplaced();
+  if (saved) Chosen(path);
   return saved;
 }
 
 bool ConfigFileController::Load() {
   if (context_.jobs.Busy()) return false;
   emit TakeEditsRequested();
-  const QString path = chooser_(LoadRequest());
+  if (replace_guard_ && !replace_guard_()) return false;
+  FileDialogRequest request = LoadRequest();
+  if (!folder_.isEmpty()) request.default_name = QDir(folder_).filePath("");
+  const QString path = chooser_(request);
   if (path.isEmpty()) return false;
+  return LoadFile(path);
+}
+
+bool ConfigFileController::LoadFile(const QString& path) {
+  if (context_.jobs.Busy()) return false;
   if (!LoadConfigurationFile(LocalPath(path), context_.model, context_.prompter)) return false;
   emit ModelReplaced();
+  Chosen(path);
   return true;
+}
+
+void ConfigFileController::Chosen(const QString& path) {
+  current_file_ = QFileInfo(path).absoluteFilePath();
+  folder_ = QFileInfo(current_file_).absolutePath();
+  emit FileChanged(current_file_);
 }
 
 FileDialogRequest ConfigFileController::SaveRequest() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <functional>
 
 #include "files/ConfigFile.h"
 #include "widgets/FileDialogs.h"
@@ -32,6 +34,18 @@ class ConfigFileController final : public QObject {
   bool Save(SaveForm form);
   // True when a file was loaded into the model.
   bool Load();
+  // Load File on a path already chosen (the command line, a recent file); the loader's messages
+  // as Load File shows them.
+  bool LoadFile(const QString& path);
+
+  // Asked before a load replaces the model, after the typed boxes were taken; false keeps
+  // everything as it is.
+  void SetReplaceGuard(std::function<bool()> guard) { replace_guard_ = std::move(guard); }
+  // The file last saved or loaded; "" until then.
+  const QString& CurrentFile() const { return current_file_; }
+  // Where the dialogs start.
+  void SetFolder(const QString& folder) { folder_ = folder; }
+  const QString& Folder() const { return folder_; }
 
   static FileDialogRequest SaveRequest();
   static FileDialogRequest LoadRequest();
@@ -42,10 +56,17 @@ class ConfigFileController final : public QObject {
   // The model was replaced by a load, or a save dropped the status bit of a servo block: the
   // window recomputes the address sums and shows every view anew.
   void ModelReplaced();
+  // A save or load succeeded: the model now is what `path` holds.
+  void FileChanged(const QString& path);
 
  private:
+  void Chosen(const QString& path);
+
   PanelContext context_;
   FileChooser chooser_;
+  std::function<bool()> replace_guard_;
+  QString current_file_;
+  QString folder_;
 };
 
 }  // namespace pyra

@@ -3,8 +3,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -150,10 +150,14 @@ ConnectionPanel::ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simula
   refresh_ = new QPushButton("Refresh", this);
   refresh_->setObjectName("cmdRefreshComm");
 
-  frame_bitrate_ = new QGroupBox("Bitrate", this);
+  // One row high, so that it fits beside the port row and the connection area stays narrow.
+  frame_bitrate_ = new QFrame(this);
   frame_bitrate_->setObjectName("FrameBitrate");
+  frame_bitrate_->setFrameShape(QFrame::StyledPanel);
   bit_rates_ = new QButtonGroup(this);
   auto* rates_layout = new QHBoxLayout(frame_bitrate_);
+  rates_layout->setContentsMargins(6, 0, 6, 0);
+  rates_layout->addWidget(new QLabel("Bitrate", frame_bitrate_));
   const char* rate_captions[] = {"  9k6", "19k2", "38k4"};
   for (int i = 0; i < 3; ++i) {
     auto* option = new QRadioButton(rate_captions[i], frame_bitrate_);
@@ -198,6 +202,12 @@ ConnectionPanel::ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simula
           [this] { frame_bitrate_->setVisible(frame_bitrate_->isHidden()); });
   connect(combo_port_, &QComboBox::activated, this, [this] { OpenSelectedPort(); });
   connect(combo_port_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    if (combo_port_->currentText().trimmed().isEmpty() && !remembered_port_.isEmpty()) {
+      combo_port_->setCurrentIndex(combo_port_->findText(remembered_port_));
+      if (combo_port_->currentIndex() < 0) combo_port_->setEditText(remembered_port_);
+      OpenSelectedPort();
+      return;
+    }
     // A typed name that matches a list entry is opened by `activated` already.
     if (combo_port_->findText(combo_port_->currentText()) < 0) OpenSelectedPort();
   });
@@ -258,9 +268,10 @@ void ConnectionPanel::BuildLayout() {
   grid->addWidget(use_velora_, 2, 2);
   grid->addWidget(set_transparent_, 2, 3, Qt::AlignLeft);
 
-  // Beside all three rows, so showing it does not change their height.
-  grid->addWidget(frame_bitrate_, 0, 4, 3, 1, Qt::AlignLeft | Qt::AlignVCenter);
-  grid->setColumnStretch(5, 1);
+  // Beside the port row, over the eXtended Address box and the transparent-mode button: showing it
+  // changes neither the rows' height nor the area's width.
+  grid->addWidget(frame_bitrate_, 0, 3, Qt::AlignLeft | Qt::AlignVCenter);
+  grid->setColumnStretch(4, 1);
 
   // Keyboard order follows the rows, not the order the controls were made in.
   QWidget* order[] = {
@@ -270,8 +281,8 @@ void ConnectionPanel::BuildLayout() {
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   // Hidden controls keep their room, so showing them does not shift the others.
-  for (QWidget* w : std::initializer_list<QWidget*>{label_xaddress_, text_xaddress_,
-                                                    updown_xaddress_, set_transparent_}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           label_xaddress_, text_xaddress_, updown_xaddress_, set_transparent_, frame_bitrate_}) {
     QSizePolicy policy = w->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
     w->setSizePolicy(policy);
@@ -291,6 +302,12 @@ void ConnectionPanel::RefreshPortList() {
   }
   for (const SimulatorEntry& e : kSimulatorEntries) combo_port_->addItem(e.caption, e.caption);
   ClearPortBox();
+}
+
+void ConnectionPanel::SetRememberedPort(const QString& name) {
+  remembered_port_ = name;
+  combo_port_->lineEdit()->setPlaceholderText(
+      name.isEmpty() ? QString() : QString("%1 (last used: press Enter to open)").arg(name));
 }
 
 void ConnectionPanel::ClearPortBox() {

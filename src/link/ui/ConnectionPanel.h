@@ -12,7 +12,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -61,6 +61,9 @@ class ConnectionPanel final : public QWidget {
   // Fills the port list with the system's ports and the simulated module, alone and behind each
   // kind of Velora unit; nothing selected.
   void RefreshPortList();
+  // The port of the last run: a hint in the empty Port box, opened by Return there. The port
+  // stays closed until the user acts, and the box shows only a port that is open.
+  void SetRememberedPort(const QString& name);
   // The numbering option changed: new limits, both boxes re-shown from the stored values.
   void SetNumberBase(int number_base);
   // Re-reads what the link may have changed during a job.
@@ -82,6 +85,7 @@ class ConnectionPanel final : public QWidget {
   void OpenSelectedPort();
   void ClosePort();
   void ClearPortBox();
+  QString remembered_port_;
   void ChooseBitRate(int index);
   void TakeModuleAddress();
   void TakeExtendedAddress();
@@ -106,7 +110,7 @@ class ConnectionPanel final : public QWidget {
   MouseLabel* label_port_;
   QComboBox* combo_port_;
   QPushButton* refresh_;
-  QGroupBox* frame_bitrate_;
+  QFrame* frame_bitrate_;
   QButtonGroup* bit_rates_;
   QCheckBox* bidirectional_;
   QLabel* label_address_;

@@ -1,6 +1,7 @@
 #include "operations/ui/QueuedCommands.h"
 
 #include <QTimer>
+#include <chrono>
 #include <memory>
 
 #include "link/VerificationLog.h"
@@ -18,19 +19,18 @@ QueuedCommands::QueuedCommands(PanelContext context, Hooks hooks, QObject* paren
   connect(timer_, &QTimer::timeout, this, &QueuedCommands::Tick);
   timer_->start();
 
-  Configuration& model = context_.model;
-  // What was read before a failure stays; the views follow either way. After a write the window
-  // shows what the module holds (an ID string cut to its length).
   Register("ReadAll", [this] {
-    RunWholeModule([](Link& link, Configuration& c) { return ReadAll(link, c); });
+    RunWholeModule("Read All", [](Link& link, Configuration& c) { return ReadAll(link, c); });
   });
   Register("WriteAll", [this] {
-    RunWholeModule([](Link& link, Configuration& c) { return WriteAll(link, c); });
+    RunWholeModule("Write All", [](Link& link, Configuration& c) { return WriteAll(link, c); });
   });
   Register("VerifyAll", [this] {
-    RunVerification(
-        [](Link& link, const Configuration& c, VerificationLog& log) { VerifyAll(link, c, log); });
+    RunVerification([](Link& link, const Configuration& c,
+                       VerificationLog& log) { return VerifyAll(link, c, log); },
+                    "Verify All");
   });
+  Configuration& model = context_.model;
   Register("ECReadAll", [this, &model] {
     RunOnCopy(
         context_.jobs, model, [](Link& link, Configuration& c) { ReadAllEvents(link, c); },
@@ -43,12 +43,13 @@ QueuedCommands::QueuedCommands(PanelContext context, Hooks hooks, QObject* paren
     RunOnCopy(context_.jobs, model, [](Link& link, Configuration& c) { WriteAllEvents(link, c); });
   });
   Register("ECVerify", [this] {
-    RunVerification(
-        [](Link& link, const Configuration& c, VerificationLog& log) { ECVerify(link, c, log); });
+    RunVerification([](Link& link, const Configuration& c, VerificationLog& log) {
+      return ECVerify(link, c, log);
+    });
   });
   Register("VerifyAllPins", [this] {
     RunVerification([](Link& link, const Configuration& c, VerificationLog& log) {
-      VerifyAllPins(link, c, log);
+      return VerifyAllPins(link, c, log);
     });
   });
   // "ReadAllPins", "WriteAllPins", "ReadPin", "WritePin", "PAspReadPin", "PAspWritePin",
@@ -81,33 +82,50 @@ void QueuedCommands::Tick() {
   emit PendingChanged(false);
 }
 
-template <typename Whole>
-void QueuedCommands::RunWholeModule(Whole whole) {
-  struct Ended {
-    bool ok = false;
-    LinkState link;
-  };
-  auto ended = std::make_shared<Ended>();
+void QueuedCommands::NoteProgress(const QString& step) { reached_ = step; }
+
+template <typename Op>
+QueuedCommands::Outcome QueuedCommands::Timed(Link& link, Op op) {
+  const Clock::TimePoint start = link.GetClock().Now();
+  Outcome outcome;
+  outcome.ok = op();
+  outcome.seconds = std::chrono::duration<double>(link.GetClock().Now() - start).count();
+  return outcome;
+}
+
+template <typename Op>
+void QueuedCommands::RunWholeModule(const QString& name, Op op) {
+  reached_.clear();
+  auto outcome = std::make_shared<Outcome>();
   RunOnCopy(
       context_.jobs, context_.model,
-      [ended, whole](Link& link, Configuration& c) {
-        ended->ok = whole(link, c);
-        ended->link = link.State();
+      [op, outcome](Link& link, Configuration& c) {
+        *outcome = Timed(link, [&] { return op(link, c); });
+        outcome->link = link.State();
       },
-      [this, ended](Configuration& c) {
+      // What was read before a failure stays; after a write the window shows what the module
+      // holds (an ID string cut to its length). The views follow either way.
+      [this, name, outcome](Configuration& c) {
         context_.model = c;
         hooks_.refresh();
-        if (hooks_.module_known) hooks_.module_known(ended->ok, c, ended->link);
+        if (hooks_.module_known) hooks_.module_known(outcome->ok, c, outcome->link);
+        emit OperationEnded(name, outcome->ok, reached_, outcome->seconds);
       });
 }
 
 template <typename Verify>
-void QueuedCommands::RunVerification(Verify verify) {
+void QueuedCommands::RunVerification(Verify verify, const QString& ended_as) {
+  reached_.clear();
   auto log = std::make_shared<VerificationLog>();
+  auto outcome = std::make_shared<Outcome>();
   RunOnCopy(
       context_.jobs, context_.model,
-      [log, verify](Link& link, Configuration& c) { verify(link, c, *log); },
-      [this, log](Configuration&) {
+      [log, verify, outcome](Link& link, Configuration& c) {
+        *outcome = Timed(link, [&] { return verify(link, c, *log); });
+      },
+      [this, log, outcome, ended_as](Configuration&) {
+        if (!ended_as.isEmpty())
+          emit OperationEnded(ended_as, outcome->ok, reached_, outcome->seconds);
         // The busy state ends first; the report then comes up over an idle window.
         QTimer::singleShot(0, this, [this, log] { hooks_.show_report(log->Text()); });
       });
