@@ -342,6 +342,8 @@ void MainWindow::BuildComparison() {
   compare_ = new CompareController(Context(), *dispatcher_, std::move(hooks), this);
   compare_->Attach(module_area_->findChild<QAbstractButton*>("CommandPinOverview"));
   connect(link_thread_.get(), &LinkThread::BusyChanged, compare_, &CompareController::SetBusy);
+  connect(compare_, &CompareController::Ended, this,
+          [this](const QString& status) { status_operation_->setText(status); });
   connect(compare_, &CompareController::ShowTabRequested, this, [this](DiffGroup group) {
     tabs_->setCurrentIndex(group == DiffGroup::kPin            ? kTabDeviceConfiguration
                            : group == DiffGroup::kEventControl ? kTabEventControl

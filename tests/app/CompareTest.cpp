@@ -47,10 +47,12 @@ TEST_F(CompareTest, RowsAreWrittenAndTakenOneByOne) {
   EXPECT_EQ(SheetRows(tree), (Texts{"General | Basic Decoder Addr | 77 | 1",
                                     "Event Control | Pin 1 Event-On 2 | 4 | -",
                                     "Pin 1 | aspect 0 step 0 | On (P.O. 0, T(/60) 0) | -"}));
+  EXPECT_EQ(TextOf("StatusOperation"), "Compare with Module: 3 differences");
 
   Tick(tree, "Basic Decoder Addr");
   Tick(tree, "Pin 1 Event-On 2");
   Do("!CommandCompareWrite");
+  EXPECT_EQ(TextOf("StatusOperation"), "Write to module: 2 changes written and verified");
   EXPECT_EQ(Memory().dcc_address, (std::array<int, 2>{13, 1}));
   EXPECT_EQ(Memory().pins[0].event_on[1], 16 + 4);  // slot 1 in the high nibble
   EXPECT_EQ(Memory().pins[0].steps[0][0], sim::FactoryMemory().pins[0].steps[0][0]);

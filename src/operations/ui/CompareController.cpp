@@ -16,6 +16,30 @@ namespace {
 
 DiffOptions ModuleOptions(const Configuration& c) { return {c.NumberBase, true}; }
 
+QString Counted(std::size_t n, const char* what) {
+  return QString("%1 %2%3").arg(n).arg(what).arg(n == 1 ? "" : "s");
+}
+
+// The status line after a write of rows (the sheet's) or of changes.
+QString WriteStatus(const char* name, WriteOutcome outcome, std::size_t rows) {
+  switch (outcome) {
+    case WriteOutcome::kWritten:
+      return QString("%1: %2 written and verified").arg(name, Counted(rows, "change"));
+    case WriteOutcome::kNothing:
+      return QString("%1: nothing to write").arg(name);
+    case WriteOutcome::kRefused:
+      return QString("%1: refused, nothing was sent").arg(name);
+    case WriteOutcome::kStale:
+      return QString("%1: the module may have changed, nothing was sent").arg(name);
+    case WriteOutcome::kNotVerified:
+      return QString("%1: written, but the module does not hold it").arg(name);
+    case WriteOutcome::kCancelled:
+      return QString("%1: cancelled").arg(name);
+    default:
+      return QString("%1 stopped").arg(name);
+  }
+}
+
 }  // namespace
 
 CompareController::CompareController(PanelContext context, QueuedCommands& dispatcher, Hooks hooks,
@@ -51,8 +75,12 @@ void CompareController::Compare() {
         // A read that stopped says nothing sure of the module.
         if (!result->ok) {
           baseline_.reset();
+          emit Ended("Compare with Module stopped");
           return;
         }
+        emit Ended("Compare with Module: " + (result->rows.empty()
+                                                  ? QString("no differences")
+                                                  : Counted(result->rows.size(), "difference")));
         baseline_ = ModuleBaseline{IdentityOf(port, *link), result->module};
         seen_ = baseline_;
         ShowSheet();
@@ -79,6 +107,7 @@ void CompareController::WriteChanges() {
       },
       [this, result] {
         baseline_ = result->baseline;
+        emit Ended(WriteStatus("Write Changes", result->outcome, result->rows.size()));
         switch (result->outcome) {
           case WriteOutcome::kStale:
             OfferCompare(
@@ -144,7 +173,8 @@ void CompareController::WriteChecked() {
         *result = WriteRows(l, *window, seen->module, *rows);
         *link = l.State();
       },
-      [this, port, result, link] {
+      [this, port, rows, result, link] {
+        emit Ended(WriteStatus("Write to module", result->outcome, rows->size()));
         switch (result->outcome) {
           case WriteOutcome::kWritten:
             baseline_ = ModuleBaseline{IdentityOf(port, *link), result->module};

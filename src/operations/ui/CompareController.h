@@ -59,6 +59,8 @@ class CompareController final : public QObject {
   // A row of the sheet or the overview was opened: the model's editor positions show its place
   // (the pin and aspect, or the event control's pin); the window brings up the group's tab.
   void ShowTabRequested(DiffGroup group);
+  // Compare, Write Changes or a sheet write has ended: what the status bar says of it.
+  void Ended(const QString& status);
 
  private:
   void Compare();
