@@ -147,6 +147,29 @@ TEST_F(WindowTest, CancelStopsReadAllAfterTheStepUnderWay) {
   EXPECT_FALSE(Find("CommandCancel")->isVisible());
 }
 
+// Closing while Read All runs asks first; OK stops the read and closes once it has ended.
+TEST_F(WindowTest, ClosingWhileAnOperationRunsStopsItFirst) {
+  std::atomic<bool> reached = false, held = true;
+  AtStep(window_->Jobs(), "Reading the DCC settings", [&] {
+    reached = true;
+    while (held) std::this_thread::yield();
+  });
+  Do("CommandReadAll");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reached.load(); }, 30000));
+  Do("?C");
+  window_->close();
+  Do("?O");
+  window_->close();
+  EXPECT_TRUE(window_->isVisible()) << "the read is still under way";
+  held = false;
+  WaitIdle();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 8), 0) << "the read stopped";
+  const std::string asked = "An operation is still running.\r\nStop it and close the window?";
+  EXPECT_EQ(prompter_.Texts(), (Texts{asked, asked, "Cancelled by the user"}));
+}
+
 constexpr char kLost[] =
     "The connection to the module was lost: the simulated line was disconnected";
 
