@@ -306,8 +306,10 @@ void ConnectionPanel::RefreshPortList() {
 
 void ConnectionPanel::SetRememberedPort(const QString& name) {
   remembered_port_ = name;
-  combo_port_->lineEdit()->setPlaceholderText(
-      name.isEmpty() ? QString() : QString("%1 (last used: press Enter to open)").arg(name));
+  // Grey in the empty box, so it reads as a suggestion rather than an open port.
+  combo_port_->lineEdit()->setPlaceholderText(name);
+  combo_port_->lineEdit()->setToolTip(
+      name.isEmpty() ? QString() : QString("Last used: %1. Press Enter to open it.").arg(name));
 }
 
 void ConnectionPanel::ClearPortBox() {
