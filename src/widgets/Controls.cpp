@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 
 #include "model/TypedNumber.h"
 #include "widgets/UpDown.h"
@@ -63,6 +64,13 @@ QWidget* Pair(QLineEdit* box, UpDown* updown, QWidget* parent) {
   layout->addWidget(updown);
   pair->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   return pair;
+}
+
+void ApplyToolTips(QWidget* panel, ToolTipTable tips) {
+  for (const auto& [pattern, tip] : tips) {
+    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
+    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
+  }
 }
 
 void KeepRoomWhenHidden(QWidget* w) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <span>
+#include <utility>
 
 class QCheckBox;
 class QLabel;
@@ -25,6 +27,11 @@ QLineEdit* MakeNumberBox(const QString& name, int digits, QWidget* parent);
 UpDown* MakeUpDown(const QString& name, QLineEdit* box, QWidget* parent);
 // A number box and its spin buttons, kept together in a layout.
 QWidget* Pair(QLineEdit* box, UpDown* updown, QWidget* parent);
+
+// Gives every control below `panel` whose objectName matches a pattern (a whole-name regular
+// expression) that pattern's tool tip; a panel keeps its tips in one table.
+using ToolTipTable = std::span<const std::pair<const char*, const char*>>;
+void ApplyToolTips(QWidget* panel, ToolTipTable tips);
 
 // Hidden controls keep their room, so showing them does not shift the others.
 void KeepRoomWhenHidden(QWidget* w);

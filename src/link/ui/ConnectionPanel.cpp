@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <filesystem>
@@ -85,13 +84,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
      "Send the messages through the Velora system (tunnelling); needs a Velora system with "
      "protocol 3.200 or later and allows module addresses up to 32"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -239,7 +231,7 @@ ConnectionPanel::ConnectionPanel(LinkJobs& jobs, Prompter& prompter, sim::Simula
           [this] { jobs_.Run([](Link& link) { ActivateTransparentMode(link); }); });
 
   RefreshPortList();
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 void ConnectionPanel::BuildLayout() {

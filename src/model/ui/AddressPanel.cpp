@@ -3,7 +3,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <algorithm>
 #include <utility>
 
@@ -47,13 +46,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"lblPinAddress|LabelPAspPinAddress", "Module and pin address of the pin on the serial bus"},
 };
 
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
-
 }  // namespace
 
 AddressPanel::AddressPanel(Configuration& model, QWidget* parent)
@@ -91,7 +83,7 @@ AddressPanel::AddressPanel(Configuration& model, QWidget* parent)
             [this, count] { TakeCount(count, false); });
     connect(updowns_[i], &UpDown::Changed, this, [this, count] { TakeCount(count, true); });
   }
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 void AddressPanel::SetLinkAddresses(int module_address, int extended_address, bool use_xaddress) {

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <memory>
@@ -37,13 +36,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"TextPyraSendAspectOutput", "The output the set-aspect buttons act on"},
 };
 
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
-
 }  // namespace
 
 TestTabPanel::TestTabPanel(PanelContext context, std::function<bool()> port_open, QWidget* parent)
@@ -62,7 +54,7 @@ TestTabPanel::TestTabPanel(PanelContext context, std::function<bool()> port_open
   columns->addLayout(left);
   columns->addLayout(middle);
   columns->addWidget(monitor_, 1);
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 
   // The tab that holds this panel explains itself while it is locked.
   for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {

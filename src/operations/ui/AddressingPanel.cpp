@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStyle>
 #include <utility>
 
@@ -39,13 +38,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"CheckGenXGM_\\d+|LabelGenXA_2",
      "eXtended Group Mask: one box per eXtended group 0..15 (numbered above)"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -166,7 +158,7 @@ AddressingPanel::AddressingPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteAddressSettings(link, c.Settings); });
   });
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 void AddressingPanel::ShowSettings() {

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <utility>
 
 #include "model/AddressAssignment.h"
@@ -53,13 +52,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
      "Allow DCC address 0; also lowers the smallest basic and eXtended decoder address from 1 to "
      "0"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -151,7 +143,7 @@ DccPanel::DccPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteDCCSettings(link, c.Settings); });
   });
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 void DccPanel::ShowSettings() {

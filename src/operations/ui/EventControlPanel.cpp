@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
@@ -37,13 +36,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"CheckInitEE_[0-3]", "Enable Map: this Event-On slot is enabled at power-up"},
     {"CheckInitEE_[4-7]", "Enable Map: this Event-Off slot is enabled at power-up"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -191,7 +183,7 @@ EventControlPanel::EventControlPanel(PanelContext context, QWidget* parent)
   connect(read_all, &QPushButton::clicked, this, [this] { emit QueueCommand("ECReadAll"); });
   connect(write_all, &QPushButton::clicked, this, [this] { emit QueueCommand("ECWriteAll"); });
   connect(verify_, &QPushButton::clicked, this, [this] { emit QueueCommand("ECVerify"); });
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 
   // Keyboard order follows the rows (the ON row before the OFF row), not the columns they were
   // made in.

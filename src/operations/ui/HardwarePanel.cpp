@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
@@ -27,13 +26,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
      "Source Driver: the outputs of this group of eight pins have source drivers. A group with a "
      "servo or an input pin needs neither driver"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -90,7 +82,7 @@ HardwarePanel::HardwarePanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteHWConfig(link, c.Settings); });
   });
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 
   // Keyboard order: the sink row, then the source row, as shown.
   std::vector<QWidget*> order(sink_.begin(), sink_.end());

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <utility>
 
 #include "link/Protocol.h"
@@ -22,13 +21,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"CommandGenVersion", "Ask the module for its firmware version"},
     {"CommandGenEraseFlash", "Erase the module's whole configuration memory (asks twice)"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -98,7 +90,7 @@ IdentityPanel::IdentityPanel(PanelContext context, QWidget* parent)
   });
   connect(erase, &QPushButton::clicked, this,
           [this] { context_.jobs.Run([](Link& link) { EraseFlash(link); }); });
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 void IdentityPanel::ShowSettings() {

@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <utility>
 
 #include "operations/GeneralSettings.h"
@@ -31,13 +30,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"CheckLCGreen_7|CheckLCOrange_7",
      "What the LED shows while none of the boxes above is ticked"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -87,7 +79,7 @@ LedPanel::LedPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteLEDConfig(link, c.Settings); });
   });
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 void LedPanel::ShowSettings() {

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <utility>
 
 #include "operations/GeneralSettings.h"
@@ -52,13 +51,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"ComboGenBaud|LabelGenBaud", "Bit rate of the module's own serial port"},
     {"OptionGenSerial\\w+", "A setting of the module's own serial port"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -123,7 +115,7 @@ SerialPortPanel::SerialPortPanel(PanelContext context, QWidget* parent)
     RunOnCopy(context_.jobs, context_.model,
               [](Link& link, Configuration& c) { WriteSerialPortConfig(link, c.Settings); });
   });
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 void SerialPortPanel::ShowSettings() {

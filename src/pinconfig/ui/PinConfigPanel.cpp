@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTabWidget>
@@ -106,13 +105,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"CommandPCFGSetParam_1", "Write this configuration to the module's stored configuration"},
 };
 
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
-
 }  // namespace
 
 PinConfigPanel::PinConfigPanel(PanelContext context, QWidget* parent)
@@ -153,7 +145,7 @@ PinConfigPanel::PinConfigPanel(PanelContext context, QWidget* parent)
 
   ShowPinConfig();
   connect(tabs_, &QTabWidget::currentChanged, this, &PinConfigPanel::TabChosen);
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 }
 
 QLineEdit* PinConfigPanel::AddParam(QGridLayout* grid, int row, int column, const char* control,

@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -57,13 +56,6 @@ constexpr std::pair<const char*, const char*> kToolTips[] = {
     {"CommandPAspReadPin", "Read the pin's aspects from the module"},
     {"CommandPAspWritePin", "Write the pin's aspects to the module"},
 };
-
-void ApplyToolTips(QWidget* panel) {
-  for (const auto& [pattern, tip] : kToolTips) {
-    const QRegularExpression name(QRegularExpression::anchoredPattern(pattern));
-    for (QWidget* w : panel->findChildren<QWidget*>(name)) w->setToolTip(tip);
-  }
-}
 
 }  // namespace
 
@@ -219,7 +211,7 @@ AspectEditor::AspectEditor(PanelContext context, QWidget* parent)
 
   ShowPin();
   ApplyShowDetails();
-  ApplyToolTips(this);
+  ApplyToolTips(this, kToolTips);
 
   // Keyboard order follows the rows of the head, then the buttons from left to right.
   QWidget* order[] = {text_pin_,     mode_->button(0), mode_->button(1), mode_->button(2),
