@@ -170,6 +170,34 @@ TEST_F(WindowTest, ClosingWhileAnOperationRunsStopsItFirst) {
   EXPECT_EQ(prompter_.Texts(), (Texts{asked, asked, "Cancelled by the user"}));
 }
 
+// The menus run the code of the buttons and controls they stand for.
+TEST_F(WindowTest, MenuItemsDoWhatTheirButtonsDo) {
+  QTemporaryDir dir;
+  auto trigger = [this](const char* name) {
+    Find<QAction>(name)->trigger();
+    WaitIdle();
+  };
+  trigger("ActionReadAll");
+  EXPECT_TRUE(TextOf("StatusOperation").startsWith("Read All finished in"))
+      << TextOf("StatusOperation").toStdString();
+  Do("TextGenIDString=Yard");
+  trigger("ActionCompare");
+  EXPECT_TRUE(Find("TreeCompare")->isVisible());
+  EXPECT_EQ(TextOf("StatusOperation"), "Compare with Module: 1 difference");
+  trigger("ActionPinOverview");
+  EXPECT_TRUE(Find("TablePinOverview")->isVisible());
+  Do("?Y");
+  trigger("ActionExpertMode");
+  EXPECT_TRUE(window_->ExpertMode());
+  EXPECT_TRUE(Find<QAction>("ActionExpertMode")->isChecked());
+  EXPECT_TRUE(Find("CommandReadPin")->isVisible());
+  chosen_files_ = {dir.filePath("menu.dat")};
+  trigger("ActionSave");
+  EXPECT_TRUE(QFile::exists(dir.filePath("menu.dat")));
+  EXPECT_FALSE(window_->isWindowModified());
+  EXPECT_EQ(prompter_.Texts(), Texts{"Expert Mode?"});
+}
+
 constexpr char kLost[] =
     "The connection to the module was lost: the simulated line was disconnected";
 
