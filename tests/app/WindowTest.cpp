@@ -126,19 +126,31 @@ void AtStep(LinkThread& jobs, const QString& step, std::function<void()> act) {
       Qt::DirectConnection);
 }
 
-TEST_F(WindowTest, CancelStopsReadAllAfterTheStepUnderWay) {
-  std::atomic<bool> reached = false, held = true;
-  AtStep(window_->Jobs(), "Reading the DCC settings", [&] {
-    reached = true;
-    while (held) std::this_thread::yield();
-  });
-  Do("CommandReadAll");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reached.load(); }, 30000));
+// Read All held on the link thread at the DCC settings until the test lets it go on.
+class HeldReadAllTest : public AppTest {
+ protected:
+  void StartHeld() {
+    AtStep(window_->Jobs(), "Reading the DCC settings", [this] {
+      reached_ = true;
+      while (held_) std::this_thread::yield();
+    });
+    Do("CommandReadAll");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return reached_.load(); }, 30000));
+  }
+  void TearDown() override {
+    held_ = false;  // a failed check must not leave the link thread waiting
+    AppTest::TearDown();
+  }
+  std::atomic<bool> reached_ = false, held_ = true;
+};
+
+TEST_F(HeldReadAllTest, CancelStopsReadAllAfterTheStepUnderWay) {
+  StartHeld();
   auto* progress = Find<QProgressBar>("ProgressAction");
   EXPECT_TRUE(QTest::qWaitFor([progress] { return progress->value() == 2; }, 30000));
   EXPECT_FALSE(Find("SSTab_Main")->isEnabled());
   Do("CommandCancel");
-  held = false;
+  held_ = false;
   WaitIdle();
   EXPECT_EQ(prompter_.Texts(), Texts{"Cancelled by the user"});
   EXPECT_EQ(Module().CountRequests(kCmdReadGeneral, 12), 1) << "the step under way ends";
@@ -148,20 +160,14 @@ TEST_F(WindowTest, CancelStopsReadAllAfterTheStepUnderWay) {
 }
 
 // Closing while Read All runs asks first; OK stops the read and closes once it has ended.
-TEST_F(WindowTest, ClosingWhileAnOperationRunsStopsItFirst) {
-  std::atomic<bool> reached = false, held = true;
-  AtStep(window_->Jobs(), "Reading the DCC settings", [&] {
-    reached = true;
-    while (held) std::this_thread::yield();
-  });
-  Do("CommandReadAll");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reached.load(); }, 30000));
+TEST_F(HeldReadAllTest, ClosingWhileAnOperationRunsStopsItFirst) {
+  StartHeld();
   Do("?C");
   window_->close();
   Do("?O");
   window_->close();
   EXPECT_TRUE(window_->isVisible()) << "the read is still under way";
-  held = false;
+  held_ = false;
   WaitIdle();
   QCoreApplication::processEvents();
   EXPECT_FALSE(window_->isVisible());
